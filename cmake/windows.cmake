@@ -1,0 +1,34 @@
+# Windows tree: static, size-optimised, Unicode; tests run under Wine in a prefix of the build tree.
+
+# Boost is header-only here; a folder holding only the boost link keeps /usr/include itself
+# off the mingw include path.
+set(TAVORA_BOOST_DIR ${CMAKE_BINARY_DIR}/boost-include)
+file(MAKE_DIRECTORY ${TAVORA_BOOST_DIR})
+file(CREATE_LINK /usr/include/boost ${TAVORA_BOOST_DIR}/boost SYMBOLIC)
+include_directories(SYSTEM ${TAVORA_BOOST_DIR})
+
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(CMAKE_C_FLAGS_RELEASE "-Os -ffunction-sections -fdata-sections")
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -ffunction-sections -fdata-sections")
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+# Windows code: everything of the installer except the entry point.
+add_library(tavora_win STATIC)
+target_link_libraries(tavora_win PUBLIC tavora_portable
+  wininet ws2_32 gdiplus shlwapi ole32 oleaut32 uuid version
+  gcrypt gpg-error z)
+target_link_libraries(tavora_portable PUBLIC gcrypt gpg-error z)
+
+# Wine: a prefix, a HOME and a virtual display of the build tree's own.
+set(TAVORA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-session.sh.in ${CMAKE_BINARY_DIR}/wine-session @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# One persistent wineserver (and one Xvfb) for the whole ctest run.
+add_test(NAME wine.start COMMAND ${CMAKE_BINARY_DIR}/wine-session start)
+add_test(NAME wine.stop COMMAND ${CMAKE_BINARY_DIR}/wine-session stop)
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)

@@ -1,0 +1,111 @@
+#include "app/config_helper.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <memory>
+
+#include <boost/date_time/gregorian/gregorian.hpp>
+#include <boost/property_tree/ptree.hpp>
+#include <boost/property_tree/xml_parser.hpp>
+
+#include "app/log_helper.h"
+#include "app/message_box.h"
+
+namespace pt = boost::property_tree;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kFreshConfig[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<config>\r\n</config>";
+const char kDatePath[] = "config.updatetime.<xmlattr>.value";
+
+bool EnsureConfigFolder(const std::string& folder) {
+  std::error_code error;
+  if (fs::exists(fs::path(folder), error)) return true;
+  fs::create_directories(fs::path(folder), error);
+  return !error;
+}
+
+enum class Content { kMissingOrEmpty, kDocument, kUnreadable };
+
+// Keeps a file that does not parse: the client reads this folder too, and a file we cannot
+// understand is not ours to throw away.
+Content ClassifyConfig(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(fs::path(path), error)) return Content::kMissingOrEmpty;
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) return Content::kUnreadable;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) return Content::kMissingOrEmpty;
+  pt::ptree tree;
+  try {
+    std::istringstream text(bytes);
+    pt::read_xml(text, tree);
+  } catch (const pt::ptree_error&) {
+    return Content::kUnreadable;
+  }
+  for (const auto& child : tree) {
+    if (child.first != "<xmlcomment>") return Content::kDocument;
+  }
+  return Content::kMissingOrEmpty;
+}
+
+void LogConfigError(const std::string& file, const std::string& message, unsigned long line) {
+  CLogHelper::GetInstance()->Log("file : %s, message : %s, line : %lu", file.c_str(),
+                                 message.c_str(), line);
+}
+
+}  // namespace
+
+CConfigHelper* CConfigHelper::GetInstance() {
+  static std::unique_ptr<CConfigHelper> instance(new CConfigHelper());
+  return instance.get();
+}
+
+std::string CConfigHelper::ConfigFilePath() const {
+  return (fs::path(m_configDir) / "config.xml").string();
+}
+
+void CConfigHelper::SetConfigDir(const std::string& folder) {
+  m_configDir = folder;
+  if (!EnsureConfigFolder(m_configDir)) return;
+  const std::string path = ConfigFilePath();
+  if (ClassifyConfig(path) == Content::kMissingOrEmpty) {
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    if (out) out.write(kFreshConfig, sizeof kFreshConfig - 1);
+    if (!out) ShowErrorBox(L"系统拒绝用户创建配置文件", L"错误");
+  }
+  EnsureConfigFolder((fs::path(m_configDir) / "Cache").string());
+}
+
+bool CConfigHelper::IsUpdateDue() { return IsUpdateDue(boost::gregorian::day_clock::local_day()); }
+
+bool CConfigHelper::IsUpdateDue(const boost::gregorian::date& today) {
+  const std::string path = ConfigFilePath();
+  try {
+    pt::ptree tree;
+    pt::read_xml(path, tree, pt::xml_parser::trim_whitespace);
+    const pt::ptree& config = tree.get_child("config");
+    if (const auto stored = config.get_optional<std::string>("updatetime.<xmlattr>.value")) {
+      // A stored text that is not a date counts as no check recorded; it is replaced.
+      boost::gregorian::date last;
+      try {
+        last = boost::gregorian::from_simple_string(*stored);
+      } catch (const std::exception&) {
+      }
+      if (!last.is_special() && (today - last).days() < 1) return false;
+    }
+    tree.put(kDatePath, boost::gregorian::to_simple_string(today));
+    pt::write_xml(path, tree, std::locale(), pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
+    return true;
+  } catch (const pt::xml_parser_error& error) {
+    LogConfigError(error.filename(), error.message(), error.line());
+  } catch (const std::exception& error) {
+    // Another top element than "config", or a path that is not a readable file: the file
+    // is left as it is.
+    LogConfigError(path, error.what(), 0);
+  }
+  return true;
+}

@@ -1,0 +1,94 @@
+#include "app/sequence_controller.h"
+
+#include "app/run_mode.h"
+
+const wchar_t kProductName[] = L"TavoraStudent";
+const wchar_t kConnectFailedText[] = L"连接服务器失败, 请检查网络连接 !";
+
+namespace {
+
+std::wstring InstalledClient(const std::wstring& localBaseFolder) {
+  return localBaseFolder + L"Quillmor\\TavoraStudent\\TavoraStudent.exe";
+}
+
+// Error window, then the end of the run.
+void ShowFailure(ISequenceHost& host) { host.RunErrorWindow(); }
+
+}  // namespace
+
+uint64_t FreeMebibytes(uint64_t freeBytes) {
+  return static_cast<uint64_t>(static_cast<double>(freeBytes) / 1024 / 1024);
+}
+
+std::wstring LowDiskSpaceText(const std::wstring& driveRoot) {
+  return L"磁盘" + driveRoot + L"剩余空间不足200M, 请先清理磁盘空间 !";
+}
+
+int RunSelfUpdateCheck(ISequenceHost& host) {
+  DownloadTaskList tasks;
+  int64_t totalBytes = 0;
+  if (host.CheckInstallerUpdate(tasks, totalBytes) && !tasks.empty()) {
+    return host.RunWaitWindow(tasks, totalBytes);
+  }
+  return kCloseProceed;
+}
+
+void RunInstallSequence(ISequenceHost& host, int runMode, bool tempCopy,
+                        const std::wstring& localBaseFolder) {
+  const std::wstring installedClient = InstalledClient(localBaseFolder);
+
+  if (runMode == kRunUpdate) {
+    host.SetConfigDir();
+    // A temp copy always asks the service, and does not record the day.
+    if (!tempCopy && !host.IsUpdateDue()) {
+      host.SetRelaunchPath(installedClient);
+      return;
+    }
+  }
+
+  host.SyncServerTime();
+  if (!host.FetchUpdateList(kProductName)) {
+    host.ShowError(kConnectFailedText);
+    return;
+  }
+
+  if (runMode == kRunUpdate) {
+    DownloadTaskList tasks;
+    int64_t totalBytes = 0;
+    host.BuildModuleTaskList(tasks, totalBytes);
+    if (tasks.empty()) {
+      host.SetRelaunchPath(installedClient);
+      return;
+    }
+  }
+
+  const std::wstring driveRoot = localBaseFolder.substr(0, 3);
+  uint64_t freeBytes = 0;
+  if (!host.GetDiskFreeBytes(driveRoot, freeBytes)) freeBytes = 0;
+  if (FreeMebibytes(freeBytes) < kMinimumFreeMiB) {
+    host.ShowError(LowDiskSpaceText(driveRoot));
+    return;
+  }
+
+  if (!tempCopy) {
+    const int code = RunSelfUpdateCheck(host);
+    if (code == kCloseFailed) return ShowFailure(host);
+    if (code != kCloseProceed) return;
+  }
+
+  if (host.RunWelcomeWindow() != kCloseProceed) return;
+
+  const int installCode = host.RunInstallWindow();
+  if (installCode == kCloseFailed) return ShowFailure(host);
+  if (installCode != kCloseProceed) return;
+
+  if (host.RunCompleteWindow() == kCloseProceed) host.SetRelaunchPath(installedClient);
+}
+
+void RunUninstallSequence(ISequenceHost& host, bool tempCopy, const std::wstring& localBaseFolder) {
+  if (tempCopy) {
+    host.RunUninstallWindow(localBaseFolder);
+    return;
+  }
+  host.PrepareTempCopy(host.ModulePath());
+}

@@ -1,0 +1,3 @@
+#include "net/update_helper.h"
+
+CUpdateHelperEx g_updateHelper;

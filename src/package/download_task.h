@@ -1,0 +1,16 @@
+// One file to download, check and expand: built from the manifest, worked by the download
+// worker, installed by the install pipeline.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DownloadTask {
+  std::wstring url;          // download base URL + published name + ".gz"
+  std::wstring archivePath;  // work folder + installed name + ".gz"
+  std::wstring checkValue;   // 16 lower-case hexadecimal digits
+  int32_t registerFlag = 0;  // from "registerdll"; kept, not acted on
+};
+
+using DownloadTaskList = std::vector<DownloadTask>;
