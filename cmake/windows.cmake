@@ -32,3 +32,6 @@ add_test(NAME wine.start COMMAND ${CMAKE_BINARY_DIR}/wine-session start)
 add_test(NAME wine.stop COMMAND ${CMAKE_BINARY_DIR}/wine-session stop)
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+# Windows tests that talk to the host tools (the reference update service) find them here.
+set(TAVORA_HOST_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/host CACHE PATH "Host build tree holding the tools")

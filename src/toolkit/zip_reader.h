@@ -1,0 +1,38 @@
+// Reads zip archives (from a file or from memory): the entries' names and sizes, and one
+// entry at a time unpacked into memory. Stored and deflated entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ZipEntry {
+  std::string name;           // as stored in the archive (UTF-8 or the archive's code page), "/" separators
+  uint64_t uncompressedSize;  // as declared by the archive
+  bool isFolder;              // name ends in "/"
+};
+
+class CZipReader {
+ public:
+  CZipReader();
+  ~CZipReader();
+  CZipReader(const CZipReader&) = delete;
+  CZipReader& operator=(const CZipReader&) = delete;
+
+  bool OpenFile(const std::filesystem::path& path);
+  // The bytes must stay valid while the reader is open (the skin resource does).
+  bool OpenMemory(const void* data, size_t size);
+  void Close();
+
+  int GetItemCount() const;
+  bool GetItem(int index, ZipEntry& entry) const;
+  // Unpacks one entry; false for a damaged entry, a failed check, or a declared size beyond
+  // what the archive could hold (the entry is skipped, the archive stays usable).
+  bool UnzipItem(int index, std::vector<uint8_t>& contents) const;
+
+ private:
+  struct Impl;
+  Impl* m_impl;
+};
