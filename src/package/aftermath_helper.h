@@ -1,0 +1,49 @@
+// The one process-wide object through which the windows and workers change the machine:
+// copying and unpacking installed files, shortcuts and the uninstall entry, stopping the
+// client, and removing all of it again.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "package/download_task.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+class CAftermathHelper {
+ public:
+  virtual ~CAftermathHelper() = default;
+
+  // Installing downloaded files (package/install_pipeline.cpp).
+  // ExpandZipModules' cancel flag is the window's cancel byte; null never cancels.
+  void CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks);
+  void ExpandZipModules(const std::wstring& targetFolder, const DownloadTaskList& tasks,
+                        const std::atomic<uint8_t>* cancelFlag);
+  bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder);
+
+#ifdef _WIN32
+  // Shortcuts and the uninstall entry (system/shortcuts.cpp, system/uninstall_entry.cpp).
+  void CreateShortcuts(const std::wstring& installFolder);
+  HRESULT CreateShortcut(const std::wstring& linkPath, const std::wstring& targetPath,
+                         const wchar_t* arguments, const wchar_t* description);
+  void WriteUninstallEntry(const std::wstring& installFolder, const std::wstring& versionText);
+  LONG WriteRegistryString(const std::wstring& subKey, const std::wstring& valueName,
+                           const std::wstring& text);
+
+  // Other programs (system/process_control.cpp, system/browser_launch.cpp).
+  bool KillClientProcess();
+  bool EnableDebugPrivilege();
+  intptr_t OpenUrlInBrowser(const std::wstring& address);
+
+  // Uninstall removal (system/uninstall_removal.cpp).
+  void RemoveShortcuts();
+  void RemoveFolderTree(const std::wstring& folder);
+  void RemoveClientDataFolder();
+  void DeleteUninstallEntry();
+#endif
+};
+
+extern CAftermathHelper g_aftermathHelper;
