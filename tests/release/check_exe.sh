@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The release installer as a file: 32-bit GUI PE, imports only from DLLs that ship with
+# Windows, stripped and size-optimised. Prints its size.
+# Usage: check_exe.sh OBJDUMP INSTALLER_EXE
+set -u
+objdump=$1 exe=$2
+failures=0
+check() { if "$@"; then :; else echo "FAIL: $*"; failures=$((failures + 1)); fi; }
+
+headers=$("$objdump" -p "$exe")
+check grep -q 'file format pei-i386' <<< "$headers"
+check grep -q 'Subsystem.*(Windows GUI)' <<< "$headers"
+
+allowed='^(advapi32|bcrypt|comctl32|crypt32|gdi32|gdiplus|imm32|iphlpapi|kernel32|msimg32|msvcrt|ole32|oleaut32|sensapi|shell32|shlwapi|urlmon|user32|version|wininet|winmm|ws2_32)\.dll$'
+imports=$(sed -n 's/.*DLL Name: //p' <<< "$headers" | tr 'A-Z' 'a-z' | sort -u)
+for dll in $imports; do
+  check grep -Eq "$allowed" <<< "$dll"
+done
+echo "imports: $(echo $imports)"
+
+check test -z "$("$objdump" -h "$exe" | grep -E '\.debug_|\.stab')"
+echo "size: $(stat -c %s "$exe") bytes (stripped)"
+[ "$failures" -eq 0 ]
