@@ -71,6 +71,9 @@ work_folders() { ls -d "$profile/AppData/Roaming"/TavoraInstaller[0-9]* 2>/dev/n
 rm -rf "$install_dir" "$config_dir" "$profile/AppData/Roaming"/TavoraInstaller[0-9]*
 mkdir -p "$work/run"
 
+compat='HKCU\Software\Microsoft\Windows NT\CurrentVersion\AppCompatFlags\Compatibility Assistant\Persisted'
+"$wine_run" reg add "$compat" /f >/dev/null 2>&1
+
 echo "== fresh machine: install mode"
 start_installer "$work/run"
 first=$pid
@@ -83,6 +86,9 @@ check "the second instance exits with code 0" test "${exit_code:-1}" -eq 0
 check "the second instance shows no window" test "$(windows_titled '错误 - TavoraInstaller' | wc -l)" -eq 1
 [ -n "$box" ] && dismiss "$box"
 check "the first instance ends when its box is closed" wait_exit "$first" 20
+installer_win="Z:$(tr / '\\' <<< "$installer")"
+check "the program is marked for the compatibility assistant" \
+  grep -q "REG_DWORD *0x1" <<< "$("$wine_run" reg query "$compat" /v "$installer_win" 2>/dev/null)"
 check "the first instance exits with code 0" test "${exit_code:-1}" -eq 0
 check "the work folder is removed at the end" test "$(work_folders)" -eq 0
 check "install mode leaves the configuration folder alone" test ! -e "$config_dir"

@@ -101,3 +101,15 @@ TEST_F(LogHelper, TwoThreadsLoggingFirstShareOneFileAndNeverMixLines) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LogHelper, LogFileThatCannotBeCreatedTurnsLoggingOffSilently) {
+  std::filesystem::create_directory(temp / "quill.log");  // the file cannot be opened
+  CLogHelper::GetInstance()->Log("lost %d", 1);
+  CLogHelper::GetInstance()->LogW(L"lost %d", 2);
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "quill.log"));
+  EXPECT_TRUE(std::filesystem::is_empty(temp / "quill.log"));
+}
+
+}  // namespace
