@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "package/file_version.h"
 #include "support/temp_folder.h"
 #include "toolkit/zip_builder.h"
 
@@ -110,6 +111,19 @@ TEST_F(InstallWorker, CancelledModuleRoadClosesWithTwoWithoutUnpacking) {
   RunInstallWorker(false, tasks, folders, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
   EXPECT_FALSE(fs::exists(folders.installFolder + L"locales\\a.ini"));
+}
+
+TEST_F(InstallWorker, SampleClientFullPackageInstallsEveryFileWithItsVersion) {
+  ZipBuilder package;
+  for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
+    package.Add("TavoraStudent/" + entry.path().filename().string(), ReadFileBytes(entry.path()));
+  }
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package.Build())}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
+  for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
+    EXPECT_EQ(Installed(entry.path().filename().wstring()), ReadFileBytes(entry.path())) << entry.path();
+  }
+  EXPECT_EQ(GetFileVersion(folders.installFolder + L"TavoraStudent.exe"), ParsePackageVersion(TAVORA_SAMPLE_NEW_VERSION));
 }
 
 TEST_F(InstallWorker, WorksWithoutACancelFlag) {
