@@ -6,6 +6,7 @@
 #include "app/config_helper.h"
 #include "app/message_box.h"
 #include "app/tavora_installer_app.h"
+#include "package/manifest_queries.h"
 
 namespace {
 
@@ -34,8 +35,14 @@ bool CInstallerSequenceHost::IsUpdateDue() { return CConfigHelper::GetInstance()
 // The update service client is not part of this build: the service cannot be reached.
 void CInstallerSequenceHost::SyncServerTime() {}
 bool CInstallerSequenceHost::FetchUpdateList(const std::wstring&) { return false; }
-bool CInstallerSequenceHost::BuildModuleTaskList(DownloadTaskList&, int64_t&) { return false; }
-bool CInstallerSequenceHost::CheckInstallerUpdate(DownloadTaskList&, int64_t&) { return false; }
+
+bool CInstallerSequenceHost::BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) {
+  return ::BuildModuleTaskList(tasks, totalBytes);
+}
+
+bool CInstallerSequenceHost::CheckInstallerUpdate(DownloadTaskList& tasks, int64_t& totalBytes) {
+  return ::CheckInstallerUpdate(tasks, totalBytes);
+}
 
 bool CInstallerSequenceHost::GetDiskFreeBytes(const std::wstring& driveRoot, uint64_t& freeBytes) {
   ULARGE_INTEGER callerQuota, total, totalFree;

@@ -26,9 +26,11 @@ class InstallerApp : public ::testing::Test {
   void SetUp() override {
     g_boxes.clear();
     previousSink = SetErrorBoxSink(RecordBox);
-    source = temp / "UnitInst.exe";
+    // Each test its own name: the tests run side by side and share the temporary folder.
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    source = temp / (name + ".exe");
     WriteFileBytes(source, "MZ installer bytes");
-    target = fs::path(TempPath() + L"UnitInst2.exe");
+    target = fs::path(TempPath()) / (name + "2.exe");
     fs::remove(target);
   }
   void TearDown() override {
@@ -46,7 +48,7 @@ class InstallerApp : public ::testing::Test {
 
 TEST_F(InstallerApp, TempCopyLandsInTheTemporaryFolderAndBecomesTheRelaunchTarget) {
   EXPECT_TRUE(app.PrepareTempCopy(source.wstring()));
-  EXPECT_EQ(app.m_strRelaunchPath, TempPath() + L"UnitInst2.exe");
+  EXPECT_EQ(app.m_strRelaunchPath, target.wstring());
   EXPECT_EQ(ReadFileBytes(target), "MZ installer bytes");
   EXPECT_TRUE(g_boxes.empty());
 }

@@ -1,0 +1,186 @@
+// Installing downloaded files: modules copied over their installed counterparts, archive
+// modules and the full package unpacked, the unpacked client copied into place.
+#include "package/aftermath_helper.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "app/log_helper.h"
+#include "package/zip_entry_path.h"
+#include "toolkit/zip_reader.h"
+
+namespace fs = std::filesystem;
+
+CAftermathHelper g_aftermathHelper;
+
+namespace {
+
+// At most this many items of one archive are looked at.
+constexpr int kMaxArchiveItems = 1000;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+using FileHandle = std::unique_ptr<void, HandleCloser>;
+
+bool IsCancelled(const std::atomic<uint8_t>* cancelFlag) { return cancelFlag && cancelFlag->load() != 0; }
+
+bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {
+  auto lower = [](std::wstring value) {
+    for (wchar_t& c : value) {
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return value;
+  };
+  return lower(text).find(lower(part)) != std::wstring::npos;
+}
+
+// A file beside the target receives the new content; only a complete copy replaces the
+// target, in one step, so the target always holds either its old or its new content.
+std::wstring SiblingTempPath(const std::wstring& target) { return target + L".tavora-part"; }
+
+bool ReplaceWith(const std::wstring& temp, const std::wstring& target) {
+  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(temp.c_str());
+  return false;
+}
+
+bool WriteWholeFile(const std::wstring& target, const std::vector<uint8_t>& contents) {
+  const std::wstring temp = SiblingTempPath(target);
+  {
+    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) return false;
+    size_t written = 0;
+    while (written < contents.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
+      DWORD done = 0;
+      if (!WriteFile(file.get(), contents.data() + written, chunk, &done, nullptr) || done == 0) break;
+      written += done;
+    }
+    if (written != contents.size()) {
+      file.reset();
+      DeleteFileW(temp.c_str());
+      return false;
+    }
+  }
+  return ReplaceWith(temp, target);
+}
+
+std::wstring ItemName(const ZipEntry& entry) {
+  // Names not marked UTF-8 are in the code page the packages are made with (936).
+  const UINT codePage = entry.nameIsUtf8 ? CP_UTF8 : 936;
+  const int length = MultiByteToWideChar(codePage, 0, entry.name.data(), static_cast<int>(entry.name.size()), nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring name(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(codePage, 0, entry.name.data(), static_cast<int>(entry.name.size()), &name[0], length);
+  return name;
+}
+
+void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFolder,
+                   const std::atomic<uint8_t>* cancelFlag) {
+  CZipReader reader;
+  if (!reader.OpenFile(fs::path(archivePath))) return;
+  std::wstring folder = targetFolder;
+  if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+
+  for (int index = 0; index < kMaxArchiveItems && !IsCancelled(cancelFlag); ++index) {
+    ZipEntry entry;
+    if (!reader.GetItem(index, entry)) break;
+    if (entry.uncompressedSize == 0) continue;
+
+    std::wstring relativePath;
+    if (!ZipEntryRelativePath(ItemName(entry), relativePath)) {
+      CLogHelper::GetInstance()->LogW(L"zip item %d of %ls skipped: its name leaves the target folder", index,
+                                      archivePath.c_str());
+      continue;
+    }
+    std::vector<uint8_t> contents;
+    if (!reader.UnzipItem(index, contents)) continue;
+
+    const std::wstring outputPath = folder + relativePath;
+    const size_t slash = relativePath.rfind(L'\\');
+    if (slash != std::wstring::npos) {
+      std::error_code error;
+      fs::create_directories(fs::path(folder + relativePath.substr(0, slash)), error);
+    }
+    WriteWholeFile(outputPath, contents);
+  }
+}
+
+void CopyTree(const fs::path& source, const fs::path& destination) {
+  std::error_code error;
+  if (!fs::exists(destination, error)) fs::create_directories(destination, error);
+  fs::directory_iterator it(source, error);
+  if (error) return;
+  for (const fs::directory_iterator end; it != end; it.increment(error)) {
+    if (error) break;
+    const fs::path from = it->path();
+    const fs::path to = destination / from.filename();
+    const fs::file_status status = fs::symlink_status(from, error);
+    if (error) continue;
+    if (fs::is_directory(status)) {
+      CopyTree(from, to);
+    } else if (fs::is_regular_file(status)) {
+      // A file already installed is left as it is.
+      std::error_code copyError;
+      fs::copy_file(from, to, fs::copy_options::skip_existing, copyError);
+    }
+  }
+}
+
+}  // namespace
+
+void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks) {
+  std::error_code error;
+  if (!fs::exists(fs::path(installFolder), error)) fs::create_directories(fs::path(installFolder), error);
+
+  for (const DownloadTask& task : tasks) {
+    const std::wstring& archivePath = task.archivePath;
+    const size_t slash = archivePath.rfind(L'\\');
+    const size_t dot = archivePath.rfind(L'.');
+    if (slash == std::wstring::npos || dot == std::wstring::npos || dot < slash || archivePath.size() < 3) continue;
+    const std::wstring fileName = archivePath.substr(slash + 1, dot - slash - 1);
+    const std::wstring expanded = archivePath.substr(0, archivePath.size() - 3);
+    const std::wstring target = installFolder + fileName;
+
+    // Without a downloaded file the installed one stays as it is.
+    if (GetFileAttributesW(expanded.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    const std::wstring temp = SiblingTempPath(target);
+    if (!CopyFileW(expanded.c_str(), temp.c_str(), FALSE)) {
+      DeleteFileW(temp.c_str());
+      CLogHelper::GetInstance()->LogW(L"copy of %ls failed: %lu", fileName.c_str(), GetLastError());
+      continue;
+    }
+    if (!ReplaceWith(temp, target)) {
+      CLogHelper::GetInstance()->LogW(L"%ls kept its previous content: %lu", fileName.c_str(), GetLastError());
+    }
+  }
+}
+
+void CAftermathHelper::ExpandZipModules(const std::wstring& targetFolder, const DownloadTaskList& tasks,
+                                        const std::atomic<uint8_t>* cancelFlag) {
+  for (const DownloadTask& task : tasks) {
+    if (IsCancelled(cancelFlag)) return;
+    if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
+    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag);
+  }
+}
+
+bool CAftermathHelper::CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder) {
+  const fs::path source(sourceFolder);
+  std::error_code error;
+  if (!fs::is_directory(source, error)) return false;
+  fs::directory_iterator probe(source, error);
+  if (error) return false;
+
+  const fs::path destination(destinationFolder);
+  const fs::file_status status = fs::status(destination, error);
+  if (error || !fs::exists(status)) fs::create_directories(destination, error);
+  CopyTree(source, destination);
+  return true;
+}

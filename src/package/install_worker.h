@@ -1,0 +1,39 @@
+// The install worker: after the downloads, puts the files into the installation folder and
+// tells the install window how it ended.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "package/download_task.h"
+
+// What the worker needs of the window that started it. The window outlives the worker (it
+// joins it), so these may be called on the worker thread until RunInstallWorker returns.
+struct InstallWorkerWindow {
+  // The window's cancel byte, set when the window is being closed; null never cancels.
+  const std::atomic<uint8_t>* cancelFlag = nullptr;
+  // Closes the window with a code (a posted WM_CLOSE carrying it): 1 finished, 2 cancelled,
+  // 4 failed.
+  std::function<void(int closeCode)> closeWindow;
+  // Posts WM_INSTALL_REGISTER: the full package is in place, shortcuts and entry are due.
+  std::function<void()> postInstallRegister;
+};
+
+struct InstallWorkerFolders {
+  std::wstring installFolder;      // ends in "\"
+  std::wstring unZipFolder;        // ends in "\"; the full package is unpacked here
+  std::wstring fullPackageFolder;  // holds unZipFolder; removed after a full-package install
+};
+
+// InstallFolder(), UnZipFolder() and FullPackageFolder() of this user.
+InstallWorkerFolders CurrentInstallWorkerFolders();
+
+// Full-package road: unpack into the unpack folder, copy its "TavoraStudent" folder into the
+// installation folder (files already there are kept), remove the unpack area, then post
+// WM_INSTALL_REGISTER; a package without that folder closes the window with 4.
+// Module road: copy each downloaded module over its installed file and unpack ".zip"
+// modules there too, then close with 1. Cancelled work closes with 2.
+void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const InstallWorkerFolders& folders,
+                      const InstallWorkerWindow& window);

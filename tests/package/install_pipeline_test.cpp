@@ -1,0 +1,317 @@
+#include "package/aftermath_helper.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "package/file_version.h"
+#include "support/temp_folder.h"
+#include "toolkit/zip_builder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring Slash(const fs::path& folder) { return folder.wstring() + L"\\"; }
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+// Downloads as the download worker leaves them: "<work>\name" beside the task's "name.gz".
+class InstallPipeline : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(temp / "work");
+    fs::create_directories(temp / "install");
+    work = Slash(temp / "work");
+    install = Slash(temp / "install");
+  }
+  DownloadTask Downloaded(const std::wstring& installedName, const std::string& bytes) {
+    WriteFileBytes(work + installedName, bytes);
+    return Task(installedName);
+  }
+  DownloadTask Task(const std::wstring& installedName) {
+    DownloadTask task;
+    task.url = L"http://127.0.0.1/" + installedName + L".gz";
+    task.archivePath = work + installedName + L".gz";
+    task.checkValue = L"0123456789abcdef";
+    return task;
+  }
+  std::string Installed(const std::wstring& relative) { return ReadFileBytes(install + relative); }
+  bool IsInstalled(const std::wstring& relative) { return fs::exists(install + relative); }
+  size_t CountFiles(const fs::path& folder) {
+    size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) count += entry.is_regular_file() ? 1 : 0;
+    return count;
+  }
+
+  TempFolder temp;
+  std::wstring work;
+  std::wstring install;
+};
+
+TEST_F(InstallPipeline, ModulesReplaceTheirInstalledCounterpartsAndMissingOnesAreAdded) {
+  WriteFileBytes(install + L"TavoraCore.dll", "old core");
+  WriteFileBytes(install + L"keep.dll", "untouched");
+  const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"), Downloaded(L"TavoraNet.dll", "new net")};
+  g_aftermathHelper.CopyModulesToInstallFolder(install, tasks);
+  EXPECT_EQ(Installed(L"TavoraCore.dll"), "new core");
+  EXPECT_EQ(Installed(L"TavoraNet.dll"), "new net");
+  EXPECT_EQ(Installed(L"keep.dll"), "untouched");
+  EXPECT_EQ(CountFiles(install), 3u) << "no temporary files are left beside the modules";
+}
+
+TEST_F(InstallPipeline, MissingInstallFolderIsCreated) {
+  const std::wstring nested = Slash(temp / "a" / "b" / "install");
+  g_aftermathHelper.CopyModulesToInstallFolder(nested, {Downloaded(L"config.ini", "[Client]")});
+  EXPECT_EQ(ReadFileBytes(nested + L"config.ini"), "[Client]");
+}
+
+TEST_F(InstallPipeline, InstalledFileStaysWhenItsDownloadIsMissing) {
+  WriteFileBytes(install + L"TavoraCore.dll", "old core");
+  g_aftermathHelper.CopyModulesToInstallFolder(install, {Task(L"TavoraCore.dll")});
+  EXPECT_EQ(Installed(L"TavoraCore.dll"), "old core");
+}
+
+TEST_F(InstallPipeline, InstalledFileKeepsItsContentWhenTheCopyCannotReadTheDownload) {
+  WriteFileBytes(install + L"TavoraCore.dll", "old core");
+  const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"), Downloaded(L"TavoraNet.dll", "new net")};
+  // Nobody else may read the download while this handle is open: the copy fails mid-task.
+  HANDLE busy = CreateFileW((work + L"TavoraCore.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  g_aftermathHelper.CopyModulesToInstallFolder(install, tasks);
+  CloseHandle(busy);
+  EXPECT_EQ(Installed(L"TavoraCore.dll"), "old core");
+  EXPECT_EQ(Installed(L"TavoraNet.dll"), "new net") << "the next task still runs";
+  EXPECT_EQ(CountFiles(install), 2u);
+}
+
+TEST_F(InstallPipeline, LockedInstalledFileKeepsItsOldContent) {
+  WriteFileBytes(install + L"TavoraStudent.exe", "running client");
+  const DownloadTaskList tasks{Downloaded(L"TavoraStudent.exe", "new client"), Downloaded(L"TavoraNet.dll", "new net")};
+  HANDLE running = CreateFileW((install + L"TavoraStudent.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  g_aftermathHelper.CopyModulesToInstallFolder(install, tasks);
+  CloseHandle(running);
+  EXPECT_EQ(Installed(L"TavoraStudent.exe"), "running client");
+  EXPECT_EQ(Installed(L"TavoraNet.dll"), "new net");
+  EXPECT_EQ(CountFiles(install), 2u);
+}
+
+TEST_F(InstallPipeline, TaskWithoutFolderOrExtensionIsSkipped) {
+  DownloadTask odd;
+  odd.archivePath = L"nofolder";
+  DownloadTask noDot;
+  noDot.archivePath = work + L"noextension";
+  WriteFileBytes(work + L"noextensi", "x");
+  g_aftermathHelper.CopyModulesToInstallFolder(install, {odd, noDot, Downloaded(L"ok.dll", "ok")});
+  EXPECT_EQ(Installed(L"ok.dll"), "ok");
+  EXPECT_EQ(CountFiles(install), 1u);
+}
+
+TEST_F(InstallPipeline, LocalesArchiveIsCopiedAndUnpackedWithItsSubFolders) {
+  const std::string archive = ZipBuilder()
+                                  .Add("locales/", "", false)
+                                  .Add("locales/zh-CN/strings.ini", "[Strings]\r\nTitle=Qelvo\r\n")
+                                  .Add("locales/zh-CN/help/index.txt", "help", false)
+                                  .Add("locales/en-US/strings.ini", "[Strings]")
+                                  .Add("locales/empty.txt", "")
+                                  .Build();
+  fs::create_directories(install + L"locales\\zh-CN");
+  WriteFileBytes(install + L"locales\\zh-CN\\strings.ini", "stale");
+  const DownloadTaskList tasks{Downloaded(L"locales.zip", archive)};
+  g_aftermathHelper.CopyModulesToInstallFolder(install, tasks);
+  g_aftermathHelper.ExpandZipModules(install, tasks, nullptr);
+  EXPECT_EQ(Installed(L"locales.zip"), archive);
+  EXPECT_EQ(Installed(L"locales\\zh-CN\\strings.ini"), "[Strings]\r\nTitle=Qelvo\r\n");
+  EXPECT_EQ(Installed(L"locales\\zh-CN\\help\\index.txt"), "help");
+  EXPECT_EQ(Installed(L"locales\\en-US\\strings.ini"), "[Strings]");
+  EXPECT_FALSE(IsInstalled(L"locales\\empty.txt")) << "empty items produce nothing";
+  EXPECT_EQ(CountFiles(install), 4u);
+}
+
+TEST_F(InstallPipeline, OnlyZipDownloadsAreUnpacked) {
+  const std::string archive = ZipBuilder().Add("inner.txt", "inner").Build();
+  const DownloadTaskList tasks{Downloaded(L"skin.dat", archive), Downloaded(L"PACK.ZIP", archive)};
+  g_aftermathHelper.ExpandZipModules(install, tasks, nullptr);
+  EXPECT_EQ(Installed(L"inner.txt"), "inner") << "\".ZIP.GZ\" counts in any letter case";
+  EXPECT_EQ(CountFiles(install), 1u);
+}
+
+TEST_F(InstallPipeline, DamagedArchiveIsSkippedAndTheNextOneIsUnpacked) {
+  const DownloadTaskList tasks{Downloaded(L"broken.zip", "PK\x03\x04 not really"), Task(L"missing.zip"),
+                               Downloaded(L"good.zip", ZipBuilder().Add("good.txt", "good").Build())};
+  g_aftermathHelper.ExpandZipModules(install, tasks, nullptr);
+  EXPECT_EQ(Installed(L"good.txt"), "good");
+  EXPECT_EQ(CountFiles(install), 1u);
+}
+
+TEST_F(InstallPipeline, ItemsNamedOutsideTheTargetFolderAreSkipped) {
+  fs::create_directories(temp / "deep" / "target");
+  const std::wstring target = Slash(temp / "deep" / "target");
+  const std::string archive = ZipBuilder()
+                                  .Add("../escaped.txt", "x")
+                                  .Add("sub/../../escaped2.txt", "x")
+                                  .Add("/absolute.txt", "x")
+                                  .Add("\\rooted.txt", "x")
+                                  .Add("C:/drive.txt", "x")
+                                  .Add("C:drive2.txt", "x")
+                                  .Add("..\\..\\escaped3.txt", "x")
+                                  .Add("\\\\server\\share\\unc.txt", "x")
+                                  .Add("sub/CON.txt", "x")
+                                  .Add("sub/file.txt:stream", "x")
+                                  .Add("ok/fine.txt", "fine")
+                                  .Add("ok/..dots.txt", "dots are fine inside a name")
+                                  .Build();
+  g_aftermathHelper.ExpandZipModules(target, {Downloaded(L"evil.zip", archive)}, nullptr);
+  EXPECT_EQ(ReadFileBytes(target + L"ok\\fine.txt"), "fine");
+  EXPECT_EQ(ReadFileBytes(target + L"ok\\..dots.txt"), "dots are fine inside a name");
+  EXPECT_EQ(CountFiles(temp / "deep"), 2u);
+  EXPECT_FALSE(fs::exists(temp / "escaped.txt"));
+  EXPECT_FALSE(fs::exists(temp / "deep" / "escaped.txt"));
+  EXPECT_FALSE(fs::exists(temp / "deep" / "escaped2.txt"));
+  EXPECT_FALSE(fs::exists(L"C:\\drive.txt"));
+  EXPECT_FALSE(fs::exists(L"C:\\absolute.txt"));
+  EXPECT_FALSE(fs::exists(L"C:\\rooted.txt"));
+}
+
+TEST_F(InstallPipeline, ItemWithAnAbsurdDeclaredSizeIsSkippedAndTheRestUnpacked) {
+  ZipBuilderEntry bomb;
+  bomb.name = "bomb.bin";
+  bomb.contents = std::string(4096, 'b');
+  bomb.overrideSize = true;
+  bomb.declaredSize = 0xFFFFFF00u;
+  const std::string archive = ZipBuilder().Add("before.txt", "before").Add(bomb).Add("after.txt", "after").Build();
+  g_aftermathHelper.ExpandZipModules(install, {Downloaded(L"bomb.zip", archive)}, nullptr);
+  EXPECT_EQ(Installed(L"before.txt"), "before");
+  EXPECT_EQ(Installed(L"after.txt"), "after");
+  EXPECT_FALSE(IsInstalled(L"bomb.bin"));
+}
+
+TEST_F(InstallPipeline, ItemsWhoseCheckSumFailsAreSkipped) {
+  ZipBuilderEntry damaged;
+  damaged.name = "damaged.txt";
+  damaged.contents = "damaged";
+  damaged.overrideCrc = true;
+  damaged.declaredCrc = 1;
+  WriteFileBytes(install + L"damaged.txt", "previous");
+  const std::string archive = ZipBuilder().Add(damaged).Add("fine.txt", "fine").Build();
+  g_aftermathHelper.ExpandZipModules(install, {Downloaded(L"damaged.zip", archive)}, nullptr);
+  EXPECT_EQ(Installed(L"damaged.txt"), "previous");
+  EXPECT_EQ(Installed(L"fine.txt"), "fine");
+}
+
+TEST_F(InstallPipeline, OnlyTheFirstThousandItemsOfAnArchiveAreUnpacked) {
+  ZipBuilder builder;
+  for (int i = 0; i < 1200; ++i) builder.Add("items/" + std::to_string(i) + ".txt", "item " + std::to_string(i));
+  g_aftermathHelper.ExpandZipModules(install, {Downloaded(L"many.zip", builder.Build())}, nullptr);
+  EXPECT_EQ(CountFiles(install + L"items"), 1000u);
+  EXPECT_EQ(Installed(L"items\\0.txt"), "item 0");
+  EXPECT_EQ(Installed(L"items\\999.txt"), "item 999");
+  EXPECT_FALSE(IsInstalled(L"items\\1000.txt"));
+}
+
+TEST_F(InstallPipeline, ItemNamesInTheChineseCodePageOrMarkedUtf8BecomeChineseFileNames) {
+  ZipBuilderEntry gbk;
+  gbk.name = "\xD6\xD0\xCE\xC4.txt";  // 中文.txt in code page 936
+  gbk.contents = "gbk";
+  ZipBuilderEntry utf8;
+  utf8.name = "\xE8\xAF\xAD\xE8\xA8\x80/\xE5\xAD\xA6\xE7\x94\x9F.txt";  // 语言/学生.txt
+  utf8.contents = "utf8";
+  utf8.flags = 0x0800;
+  g_aftermathHelper.ExpandZipModules(install, {Downloaded(L"names.zip", ZipBuilder().Add(gbk).Add(utf8).Build())},
+                                     nullptr);
+  EXPECT_EQ(Installed(L"\u4E2D\u6587.txt"), "gbk");
+  EXPECT_EQ(Installed(L"\u8BED\u8A00\\\u5B66\u751F.txt"), "utf8");
+}
+
+TEST_F(InstallPipeline, SetCancelFlagSkipsEveryArchive) {
+  std::atomic<uint8_t> cancel{1};
+  g_aftermathHelper.ExpandZipModules(install, {Downloaded(L"a.zip", ZipBuilder().Add("a.txt", "a").Build())},
+                                     &cancel);
+  EXPECT_EQ(CountFiles(install), 0u);
+}
+
+TEST_F(InstallPipeline, CancelBetweenItemsStopsTheArchiveAndSkipsTheNextOnes) {
+  ZipBuilder builder;
+  const std::string body(64 * 1024, 'c');
+  for (int i = 0; i < 1000; ++i) builder.Add("big/" + std::to_string(i) + ".bin", body + std::to_string(i));
+  const DownloadTaskList tasks{Downloaded(L"big.zip", builder.Build()),
+                               Downloaded(L"next.zip", ZipBuilder().Add("next.txt", "next").Build())};
+  std::atomic<uint8_t> cancel{0};
+  // The window thread sets the flag as soon as the first item has been written.
+  std::thread window([&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!fs::exists(install + L"big\\0.bin") && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    cancel = 1;
+  });
+  g_aftermathHelper.ExpandZipModules(install, tasks, &cancel);
+  window.join();
+  const size_t written = CountFiles(install + L"big");
+  EXPECT_GE(written, 1u);
+  EXPECT_LT(written, 1000u);
+  EXPECT_FALSE(IsInstalled(L"next.txt"));
+}
+
+TEST_F(InstallPipeline, FolderTreeCopyKeepsExistingFilesAndAddsMissingOnes) {
+  const fs::path source = temp / "unzip" / "TavoraStudent";
+  fs::create_directories(source / "locales" / "zh-CN");
+  fs::create_directories(source / "empty");
+  WriteFileBytes(source / "TavoraStudent.exe", "packaged client");
+  WriteFileBytes(source / "config.ini", "packaged config");
+  WriteFileBytes(source / "locales" / "zh-CN" / "strings.ini", "packaged strings");
+  WriteFileBytes(install + L"config.ini", "user's config");
+
+  EXPECT_TRUE(g_aftermathHelper.CopyFolderTree(source.wstring(), install));
+  EXPECT_EQ(Installed(L"TavoraStudent.exe"), "packaged client");
+  EXPECT_EQ(Installed(L"config.ini"), "user's config");
+  EXPECT_EQ(Installed(L"locales\\zh-CN\\strings.ini"), "packaged strings");
+  EXPECT_TRUE(fs::is_directory(install + L"empty"));
+}
+
+TEST_F(InstallPipeline, FolderTreeCopyCreatesTheDestination) {
+  fs::create_directories(temp / "src" / "sub");
+  WriteFileBytes(temp / "src" / "sub" / "a.txt", "a");
+  const std::wstring destination = Slash(temp / "new" / "dest");
+  EXPECT_TRUE(g_aftermathHelper.CopyFolderTree((temp / "src").wstring(), destination));
+  EXPECT_EQ(ReadFileBytes(destination + L"sub\\a.txt"), "a");
+}
+
+TEST_F(InstallPipeline, FolderTreeCopyFromAMissingFolderFailsAndWritesNothing) {
+  EXPECT_FALSE(g_aftermathHelper.CopyFolderTree((temp / "nothing-here").wstring(), Slash(temp / "dest")));
+  EXPECT_FALSE(fs::exists(temp / "dest"));
+  WriteFileBytes(temp / "plain-file", "x");
+  EXPECT_FALSE(g_aftermathHelper.CopyFolderTree((temp / "plain-file").wstring(), Slash(temp / "dest")));
+}
+
+TEST_F(InstallPipeline, SampleClientModulesReplaceAnOlderInstallation) {
+  for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_OLD)) {
+    fs::copy_file(entry.path(), install + entry.path().filename().wstring());
+  }
+  DownloadTaskList tasks;
+  for (const wchar_t* name : {L"TavoraStudent.exe", L"TavoraCore.dll", L"TavoraNet.dll", L"locales.zip"}) {
+    fs::copy_file(fs::path(TAVORA_SAMPLE_RELEASE_NEW) / name, work + name);
+    tasks.push_back(Task(name));
+  }
+  ASSERT_EQ(GetFileVersion(install + L"TavoraCore.dll"), ParsePackageVersion(TAVORA_SAMPLE_OLD_VERSION));
+  g_aftermathHelper.CopyModulesToInstallFolder(install, tasks);
+  g_aftermathHelper.ExpandZipModules(install, tasks, nullptr);
+  const PackageVersion newer = ParsePackageVersion(TAVORA_SAMPLE_NEW_VERSION);
+  EXPECT_EQ(GetFileVersion(install + L"TavoraStudent.exe"), newer);
+  EXPECT_EQ(GetFileVersion(install + L"TavoraCore.dll"), newer);
+  EXPECT_EQ(GetFileVersion(install + L"TavoraNet.dll"), newer);
+  EXPECT_EQ(GetFileVersion(install + L"TavoraMedia.dll"), ParsePackageVersion(TAVORA_SAMPLE_OLD_VERSION));
+  EXPECT_EQ(Installed(L"locales.zip"), ReadFileBytes(fs::path(TAVORA_SAMPLE_RELEASE_NEW) / L"locales.zip"));
+  EXPECT_NE(Installed(L"locales\\zh-TW\\strings.ini").find("Build=" + Narrow(TAVORA_SAMPLE_NEW_VERSION)),
+            std::string::npos);
+  EXPECT_NE(Installed(L"locales\\zh-CN\\help\\index.txt").find(Narrow(TAVORA_SAMPLE_NEW_VERSION)),
+            std::string::npos);
+}
+
+}  // namespace

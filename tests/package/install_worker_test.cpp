@@ -1,0 +1,136 @@
+#include "package/install_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "package/file_version.h"
+#include "support/temp_folder.h"
+#include "toolkit/zip_builder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the worker did to its window: close codes and register messages, in order.
+struct RecordingWindow {
+  std::vector<std::string> calls;
+  std::atomic<uint8_t> cancel{0};
+
+  InstallWorkerWindow Bind() {
+    InstallWorkerWindow window;
+    window.cancelFlag = &cancel;
+    window.closeWindow = [this](int code) { calls.push_back("close " + std::to_string(code)); };
+    window.postInstallRegister = [this] { calls.push_back("WM_INSTALL_REGISTER"); };
+    return window;
+  }
+};
+
+class InstallWorker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(temp / "work");
+    folders.installFolder = (temp / "local" / "Quillmor" / "TavoraStudent").wstring() + L"\\";
+    folders.fullPackageFolder = (temp / "roaming" / "TavoraInstaller").wstring() + L"\\";
+    folders.unZipFolder = folders.fullPackageFolder + L"UnZipFolder\\";
+    work = (temp / "work").wstring() + L"\\";
+  }
+  DownloadTask Downloaded(const std::wstring& installedName, const std::string& bytes) {
+    WriteFileBytes(work + installedName, bytes);
+    DownloadTask task;
+    task.url = L"http://127.0.0.1/" + installedName + L".gz";
+    task.archivePath = work + installedName + L".gz";
+    task.checkValue = L"0123456789abcdef";
+    return task;
+  }
+  std::string Installed(const std::wstring& relative) { return ReadFileBytes(folders.installFolder + relative); }
+
+  TempFolder temp;
+  std::wstring work;
+  InstallWorkerFolders folders;
+  RecordingWindow window;
+};
+
+std::string FullPackage() {
+  return ZipBuilder()
+      .Add("TavoraStudent/", "", false)
+      .Add("TavoraStudent/TavoraStudent.exe", "packaged client")
+      .Add("TavoraStudent/config.ini", "packaged config")
+      .Add("TavoraStudent/locales/zh-CN/strings.ini", "packaged strings")
+      .Build();
+}
+
+TEST_F(InstallWorker, ModuleRoadInstallsModulesAndClosesWithOne) {
+  fs::create_directories(folders.installFolder);
+  WriteFileBytes(folders.installFolder + L"TavoraCore.dll", "old core");
+  const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"),
+                               Downloaded(L"locales.zip", ZipBuilder().Add("locales/en-US/a.ini", "a").Build())};
+  RunInstallWorker(false, tasks, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"close 1"});
+  EXPECT_EQ(Installed(L"TavoraCore.dll"), "new core");
+  EXPECT_EQ(Installed(L"locales\\en-US\\a.ini"), "a");
+  EXPECT_FALSE(fs::exists(folders.fullPackageFolder)) << "the module road never uses the unpack area";
+}
+
+TEST_F(InstallWorker, FullPackageRoadCopiesTheClientKeepsExistingFilesAndAsksForRegistration) {
+  fs::create_directories(folders.installFolder);
+  WriteFileBytes(folders.installFolder + L"config.ini", "user's config");
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
+  EXPECT_EQ(Installed(L"TavoraStudent.exe"), "packaged client");
+  EXPECT_EQ(Installed(L"config.ini"), "user's config");
+  EXPECT_EQ(Installed(L"locales\\zh-CN\\strings.ini"), "packaged strings");
+  EXPECT_FALSE(fs::exists(folders.fullPackageFolder)) << "the unpack area is removed";
+}
+
+TEST_F(InstallWorker, FullPackageWithoutTheClientFolderFailsWithFour) {
+  const std::string package = ZipBuilder().Add("Other/TavoraStudent.exe", "misplaced").Build();
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package)}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"close 4"});
+  EXPECT_FALSE(fs::exists(folders.installFolder + L"TavoraStudent.exe"));
+  EXPECT_FALSE(fs::exists(folders.fullPackageFolder));
+}
+
+TEST_F(InstallWorker, UnreadableFullPackageFailsWithFour) {
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", "not a zip archive")}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"close 4"});
+}
+
+TEST_F(InstallWorker, CancelledFullPackageClosesWithTwoAndInstallsNothing) {
+  window.cancel = 1;
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
+  EXPECT_FALSE(fs::exists(folders.installFolder + L"TavoraStudent.exe"));
+  EXPECT_FALSE(fs::exists(folders.fullPackageFolder));
+}
+
+TEST_F(InstallWorker, CancelledModuleRoadClosesWithTwoWithoutUnpacking) {
+  window.cancel = 1;
+  const DownloadTaskList tasks{Downloaded(L"locales.zip", ZipBuilder().Add("locales/a.ini", "a").Build())};
+  RunInstallWorker(false, tasks, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
+  EXPECT_FALSE(fs::exists(folders.installFolder + L"locales\\a.ini"));
+}
+
+TEST_F(InstallWorker, SampleClientFullPackageInstallsEveryFileWithItsVersion) {
+  ZipBuilder package;
+  for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
+    package.Add("TavoraStudent/" + entry.path().filename().string(), ReadFileBytes(entry.path()));
+  }
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package.Build())}, folders, window.Bind());
+  EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
+  for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
+    EXPECT_EQ(Installed(entry.path().filename().wstring()), ReadFileBytes(entry.path())) << entry.path();
+  }
+  EXPECT_EQ(GetFileVersion(folders.installFolder + L"TavoraStudent.exe"), ParsePackageVersion(TAVORA_SAMPLE_NEW_VERSION));
+}
+
+TEST_F(InstallWorker, WorksWithoutACancelFlag) {
+  InstallWorkerWindow bound = window.Bind();
+  bound.cancelFlag = nullptr;
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, bound);
+  EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
+}
+
+}  // namespace
