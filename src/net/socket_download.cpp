@@ -11,7 +11,7 @@
 
 namespace {
 
-// A large C library buffer turns the 4096-byte blocks into few writes to the system.
+// A large C library buffer gathers the blocks into few writes to the system.
 constexpr size_t kFileBufferSize = 256 * 1024;
 
 struct FileCloser {
@@ -113,16 +113,17 @@ int CSocketDownload::HttpFetch(const std::string& url, FILE* file,
                                  static_cast<size_t>(early)) {
               return kFetchWriteFailed;
             }
+            std::vector<char> block(kBodyBlockSize);
             for (;;) {
               if (Stopped(stopFlag)) return kFetchStopped;
-              const int received = connection.Receive(context->buffer, kHttpReceiveBufferSize);
+              const int received = connection.Receive(block.data(), kBodyBlockSize);
               if (received <= 0) {
                 // Receive also gives up when the stop flag is set during a silent wait.
                 if (Stopped(stopFlag)) return kFetchStopped;
                 result = kFetchSucceeded;
                 break;
               }
-              if (fwrite(context->buffer, 1, static_cast<size_t>(received), file) !=
+              if (fwrite(block.data(), 1, static_cast<size_t>(received), file) !=
                   static_cast<size_t>(received)) {
                 return kFetchWriteFailed;
               }

@@ -140,6 +140,17 @@ int TcpClientSocket::Send(const char* data, int count) {
 
 int TcpClientSocket::Receive(char* buffer, int size) {
   if (m_socket == INVALID_SOCKET || size <= 0) return -1;
+  // Bytes already waiting are taken at once: a select before every receive would double the
+  // calls into the system while a download streams.
+  {
+    const int received = recv(m_socket, buffer, size, 0);
+    if (received >= 0) return received;
+    const int error = WSAGetLastError();
+    if (error != WSAEINTR && error != WSAEWOULDBLOCK) {
+      m_lastError = -error;
+      return -1;
+    }
+  }
   for (int i = 0; i < kReceiveWaits; ++i) {
     if (m_stopFlag && m_stopFlag->load(std::memory_order_relaxed) != 0) return -1;
     fd_set readable;

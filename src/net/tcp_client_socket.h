@@ -20,7 +20,7 @@ class TcpClientSocket {
   // The count sent, or -1 when the peer stalled or the connection failed.
   virtual int Send(const char* data, int count);
   // The count received, 0 when the peer closed, -1 on failure, after about 10 s of silence,
-  // or when the stop flag became non-zero while waiting.
+  // or when the stop flag became non-zero while waiting (it is polled every 10 ms).
   virtual int Receive(char* buffer, int size);
 
   // Polled between the waits of Receive; may be null.

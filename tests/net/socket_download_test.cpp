@@ -88,11 +88,25 @@ TEST_F(SocketDownload, BodyWithLengthIsWrittenAndTheRequestIsExact) {
   EXPECT_EQ(std::accumulate(progress.begin(), progress.end(), WPARAM(0)), 19900u);
   for (WPARAM size : progress) {
     EXPECT_GT(size, 0u);
-    EXPECT_LE(size, 4096u);
+    EXPECT_LE(size, static_cast<WPARAM>(kBodyBlockSize));
   }
-  EXPECT_GE(progress.size(), 5u);
   EXPECT_EQ(downloader->m_bytesTotal, 19900);
   EXPECT_EQ(static_cast<WPARAM>(downloader->m_bytesLast), progress.back());
+}
+
+TEST_F(SocketDownload, LargeBodyIsReportedInBlocksThatAddUp) {
+  const std::string body = Body(3 * 1024 * 1024 + 123);
+  ScriptedHttpServer server({Reply()
+                                 .Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n")
+                                 .Pause(200)
+                                 .Trickle(body, 256 * 1024, 5)});
+  ASSERT_TRUE(Download(server.Url("/big.gz")));
+  EXPECT_EQ(Written(), body);
+  const std::vector<WPARAM> progress = Progress();
+  EXPECT_GE(progress.size(), body.size() / kBodyBlockSize);
+  for (WPARAM size : progress) EXPECT_LE(size, static_cast<WPARAM>(kBodyBlockSize));
+  EXPECT_EQ(std::accumulate(progress.begin(), progress.end(), WPARAM(0)), body.size());
+  EXPECT_EQ(downloader->m_bytesTotal, static_cast<int32_t>(body.size()));
 }
 
 TEST_F(SocketDownload, BytesTotalGrowsAcrossDownloads) {
