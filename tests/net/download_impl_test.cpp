@@ -238,7 +238,7 @@ TEST_F(DownloadWorker, StopDuringADownloadAddsTheUserLineAndFails) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto start = std::chrono::steady_clock::now();
   worker.StopAndJoin();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
   EXPECT_EQ(worker.m_downloader->m_errorText,
             L"Download File Failed, errorcode (4), file name (" + tasks[0].url + L")\r\n" +
                 L"User close download file(" + tasks[0].url + L") failed\r\n");
@@ -259,7 +259,7 @@ TEST_F(DownloadWorker, DestructorStopsAndJoinsARunningWorker) {
     worker.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << "not the 12 s the body would take";
 }
 
 TEST_F(DownloadWorker, StartAgainRunsTheListAgain) {
