@@ -1,0 +1,67 @@
+#include "net/download_impl.h"
+
+#include "app/log_helper.h"
+#include "net/check_value.h"
+#include "net/download_messages.h"
+#include "net/gz_expand.h"
+
+CDownloadImpl::CDownloadImpl(const DownloadTaskList* tasks, HWND notifyWindow)
+    : m_tasks(tasks), m_downloader(std::make_shared<CSocketDownload>(notifyWindow)) {}
+
+CDownloadImpl::~CDownloadImpl() {
+  StopAndJoin();
+  m_downloader.reset();
+  m_thread.reset();
+}
+
+void CDownloadImpl::Start() {
+  m_stopFlag = 0;
+  if (m_thread && m_thread->joinable()) m_thread->join();
+  m_thread = std::make_shared<std::thread>(&CDownloadImpl::Run, this);
+}
+
+void CDownloadImpl::StopAndJoin() {
+  m_stopFlag = 1;
+  if (m_thread && m_thread->joinable()) m_thread->join();
+}
+
+void CDownloadImpl::Post(UINT message) {
+  const HWND window = m_downloader->m_notifyWindow;
+  if (window) PostMessageW(window, message, 0, 0);
+}
+
+void CDownloadImpl::Run() {
+  if (!m_tasks || m_tasks->empty()) {
+    Post(WM_DOWNLOAD_FAILED);
+    return;
+  }
+  for (const DownloadTask& task : *m_tasks) {
+    const bool ok = m_downloader->Download(task.url, task.archivePath, &m_stopFlag);
+    if (m_stopFlag != 0) {
+      m_downloader->m_errorText += L"User close download file(" + task.url + L") failed\r\n";
+      if (!ok) Post(WM_DOWNLOAD_FAILED);
+      return;
+    }
+    CLogHelper::GetInstance()->LogW(L"fileUrl = %ls, filepath = %ls, download = %ls",
+                                    task.url.c_str(), task.archivePath.c_str(),
+                                    ok ? L"sucess" : L"failed");
+    if (!ok) {
+      Post(WM_DOWNLOAD_FAILED);
+      return;
+    }
+    if (!CheckFileMd5(task.archivePath, task.checkValue)) {
+      m_downloader->m_errorText += L"CheckFileMd5(" + task.url + L") failed\r\n";
+      Post(WM_DOWNLOAD_FAILED);
+      return;
+    }
+    // The archive path ends in ".gz"; the expanded file is the same path without it.
+    const std::wstring outputPath =
+        task.archivePath.size() >= 3 ? task.archivePath.substr(0, task.archivePath.size() - 3)
+                                     : std::wstring();
+    if (outputPath.empty() || !ExpandGz(task.archivePath, outputPath)) {
+      Post(WM_DOWNLOAD_FAILED);
+      return;
+    }
+  }
+  if (m_stopFlag == 0) Post(WM_DOWNLOAD_DONE);
+}

@@ -1,0 +1,37 @@
+// The download worker: on a thread of its own, downloads, checks and expands every task of
+// a list, then tells the window that started it how it ended.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "net/socket_download.h"
+#include "package/download_task.h"
+
+class CDownloadImpl {
+ public:
+  // tasks is not owned and must outlive the worker; notifyWindow may be null.
+  CDownloadImpl(const DownloadTaskList* tasks, HWND notifyWindow);
+  // Asks the work to stop and waits for the thread.
+  virtual ~CDownloadImpl();
+  CDownloadImpl(const CDownloadImpl&) = delete;
+  CDownloadImpl& operator=(const CDownloadImpl&) = delete;
+
+  // Clears the stop flag, waits for an earlier run, and starts Run on a new thread.
+  void Start();
+  // Sets the stop flag and waits for the thread, as a closing window does.
+  void StopAndJoin();
+
+  const DownloadTaskList* m_tasks;
+  std::atomic<uint8_t> m_stopFlag{0};  // 1 asks the work to stop; written by the window thread
+  std::shared_ptr<std::thread> m_thread;
+  std::shared_ptr<CSocketDownload> m_downloader;  // its m_errorText holds the failure lines
+
+ private:
+  void Run();
+  void Post(UINT message);
+};

@@ -1,0 +1,275 @@
+#include "net/download_impl.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "gzip_bytes.h"
+#include "net/check_value.h"
+#include "net/download_messages.h"
+#include "support/scripted_http_server.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using Reply = ScriptedHttpServer::Reply;
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::wstring CheckValueOf(const std::string& bytes) {
+  CheckValueHasher hasher;
+  hasher.Update(bytes.data(), bytes.size());
+  return Wide(hasher.Finish());
+}
+
+Reply Serving(const std::string& bytes) {
+  return Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n")
+      .Pause(20)
+      .Send(bytes);
+}
+
+std::string Content(const std::string& seed, size_t size) {
+  std::string bytes;
+  while (bytes.size() < size) bytes += seed + std::to_string(bytes.size()) + "\n";
+  bytes.resize(size);
+  return bytes;
+}
+
+class DownloadWorker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    temp.MakeCurrent();  // the log "./quill.log" lands here
+    window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+  }
+  void TearDown() override { DestroyWindow(window); }
+
+  DownloadTask Task(const ScriptedHttpServer& server, const std::string& name, const std::wstring& checkValue) {
+    DownloadTask task;
+    task.url = Wide(server.Url("/rel/" + name + ".gz"));
+    task.archivePath = (temp.path() / Wide(name + ".gz")).wstring();
+    task.checkValue = checkValue;
+    return task;
+  }
+
+  struct Outcome {
+    int done = 0;
+    int failed = 0;
+    int progress = 0;
+  };
+  // Pumps this thread's messages until the worker has ended and a little longer, so that a
+  // second final message would be seen too.
+  Outcome Pump(CDownloadImpl& worker) {
+    Outcome outcome;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto settle = std::chrono::steady_clock::time_point::max();
+    while (std::chrono::steady_clock::now() < std::min(deadline, settle)) {
+      MSG message;
+      while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_DOWNLOAD_DONE) ++outcome.done;
+        if (message.message == WM_DOWNLOAD_FAILED) ++outcome.failed;
+        if (message.message == WM_DOWNLOAD_PROGRESS) ++outcome.progress;
+        if ((message.message == WM_DOWNLOAD_DONE || message.message == WM_DOWNLOAD_FAILED) &&
+            settle == std::chrono::steady_clock::time_point::max()) {
+          settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.StopAndJoin();
+    return outcome;
+  }
+
+  TempFolder temp;
+  HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DownloadWorker, SecondTaskFailingItsCheckEndsTheRun) {
+  const std::string first = Content("first", 30000), second = Content("second", 20000), third = Content("third", 100);
+  const std::string firstGz = GzipBytes(first), secondGz = GzipBytes(second), thirdGz = GzipBytes(third);
+  ScriptedHttpServer server({Serving(firstGz), Serving(secondGz), Serving(thirdGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(firstGz)),
+                            Task(server, "b.dll", CheckValueOf(secondGz + "x")),
+                            Task(server, "c.dll", CheckValueOf(thirdGz))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_EQ(outcome.done, 0);
+  EXPECT_GT(outcome.progress, 0);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), first);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll.gz"), firstGz) << "archives stay on disk";
+  EXPECT_EQ(ReadFileBytes(temp / "b.dll.gz"), secondGz);
+  EXPECT_FALSE(std::filesystem::exists(temp / "b.dll"));
+  EXPECT_FALSE(std::filesystem::exists(temp / "c.dll.gz"));
+  EXPECT_EQ(server.ConnectionCount(), 2) << "the third task is never requested";
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"CheckFileMd5(" + tasks[1].url + L") failed\r\n");
+
+  const std::string log = ReadFileBytes(temp / "quill.log");
+  EXPECT_NE(log.find("dbg fileUrl = " + server.Url("/rel/a.dll.gz") + ", filepath = " +
+                     (temp / "a.dll.gz").string() + ", download = sucess\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("dbg fileUrl = " + server.Url("/rel/b.dll.gz")), std::string::npos) << log;
+  EXPECT_EQ(log.find("c.dll.gz"), std::string::npos) << log;
+}
+
+TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
+  const std::string a = Content("alpha", 70000), b = Content("beta", 5);
+  const std::string aGz = GzipBytes(a), bGz = GzipBytes(b);
+  ScriptedHttpServer server({Serving(aGz), Serving(bGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz)), Task(server, "b.ini", CheckValueOf(bGz))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(outcome.failed, 0);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), a);
+  EXPECT_EQ(ReadFileBytes(temp / "b.ini"), b);
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"");
+  // Bytes that arrive with a header are not counted, so the total can only fall short.
+  EXPECT_GT(worker.m_downloader->m_bytesTotal, 0);
+  EXPECT_LE(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(aGz.size() + bGz.size()));
+}
+
+TEST_F(DownloadWorker, EmptyListFailsOnce) {
+  DownloadTaskList tasks;
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_EQ(outcome.done, 0);
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"");
+}
+
+TEST_F(DownloadWorker, NullNotifyWindowDoesTheSameWorkSilently) {
+  const std::string a = Content("alpha", 9000);
+  const std::string aGz = GzipBytes(a);
+  ScriptedHttpServer server({Serving(aGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  {
+    CDownloadImpl worker(&tasks, nullptr);
+    worker.Start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(temp / "a.dll") && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.m_thread->join();
+    EXPECT_EQ(worker.m_downloader->m_errorText, L"");
+  }
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), a);
+  MSG message;
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_DOWNLOAD_PROGRESS, WM_DOWNLOAD_FAILED, PM_REMOVE));
+}
+
+TEST_F(DownloadWorker, EmptyGzipStreamExpandsToAnEmptyFile) {
+  const std::string emptyGz = GzipBytes("");
+  ScriptedHttpServer server({Serving(emptyGz)});
+  WriteFileBytes(temp / "config.ini", "old");
+  DownloadTaskList tasks = {Task(server, "config.ini", CheckValueOf(emptyGz))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(outcome.failed, 0);
+  ASSERT_TRUE(std::filesystem::exists(temp / "config.ini"));
+  EXPECT_EQ(std::filesystem::file_size(temp / "config.ini"), 0u);
+}
+
+TEST_F(DownloadWorker, TruncatedGzipFailsWithoutALine) {
+  const std::string whole = GzipBytes(Content("gamma", 50000));
+  const std::string cut = whole.substr(0, whole.size() / 2);
+  ScriptedHttpServer server({Serving(cut)});
+  DownloadTaskList tasks = {Task(server, "c.dll", CheckValueOf(cut))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_EQ(outcome.done, 0);
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"");
+}
+
+TEST_F(DownloadWorker, DamagedGzipFails) {
+  std::string damaged = GzipBytes(Content("delta", 50000));
+  damaged[damaged.size() - 6] ^= 0x55;  // inside the stored CRC
+  ScriptedHttpServer server({Serving(damaged)});
+  DownloadTaskList tasks = {Task(server, "d.dll", CheckValueOf(damaged))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_EQ(outcome.done, 0);
+}
+
+TEST_F(DownloadWorker, UpperCaseCheckValueNeverMatches) {
+  const std::string aGz = GzipBytes(Content("alpha", 100));
+  std::wstring upper = CheckValueOf(aGz);
+  for (wchar_t& c : upper) c = towupper(c);
+  ASSERT_NE(upper, CheckValueOf(aGz)) << "the value must hold a letter";
+  ScriptedHttpServer server({Serving(aGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", upper)};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  EXPECT_EQ(Pump(worker).failed, 1);
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"CheckFileMd5(" + tasks[0].url + L") failed\r\n");
+}
+
+TEST_F(DownloadWorker, FailedDownloadLeavesTheDownloadersLine) {
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!")});
+  DownloadTaskList tasks = {Task(server, "a.dll", L"0123456789abcdef")};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  EXPECT_EQ(Pump(worker).failed, 1);
+  EXPECT_EQ(worker.m_downloader->m_errorText,
+            L"Download File Failed, errorcode (-99), file name (" + tasks[0].url + L")\r\n");
+  EXPECT_NE(ReadFileBytes(temp / "quill.log").find(", download = failed\r\n"), std::string::npos);
+}
+
+TEST_F(DownloadWorker, StopDuringADownloadAddsTheUserLineAndFails) {
+  const std::string big = Content("slow", 200000);
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 200000\r\n\r\n").Trickle(big, 500, 30)});
+  DownloadTaskList tasks = {Task(server, "slow.dll", L"0123456789abcdef")};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto start = std::chrono::steady_clock::now();
+  worker.StopAndJoin();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(worker.m_downloader->m_errorText,
+            L"Download File Failed, errorcode (4), file name (" + tasks[0].url + L")\r\n" +
+                L"User close download file(" + tasks[0].url + L") failed\r\n");
+  MSG message;
+  int failed = 0;
+  while (PeekMessageW(&message, window, WM_DOWNLOAD_FAILED, WM_DOWNLOAD_FAILED, PM_REMOVE)) ++failed;
+  EXPECT_EQ(failed, 1);
+  EXPECT_EQ(ReadFileBytes(temp / "quill.log").find("slow.dll"), std::string::npos) << "no log line after a stop";
+}
+
+TEST_F(DownloadWorker, DestructorStopsAndJoinsARunningWorker) {
+  const std::string big = Content("slow", 200000);
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 200000\r\n\r\n").Trickle(big, 500, 30)});
+  DownloadTaskList tasks = {Task(server, "slow.dll", L"0123456789abcdef")};
+  const auto start = std::chrono::steady_clock::now();
+  {
+    CDownloadImpl worker(&tasks, window);
+    worker.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << "not the 12 s the body would take";
+}
+
+TEST_F(DownloadWorker, StartAgainRunsTheListAgain) {
+  const std::string aGz = GzipBytes(Content("alpha", 1000));
+  ScriptedHttpServer server({Serving(aGz), Serving(aGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  EXPECT_EQ(Pump(worker).done, 1);
+  worker.Start();
+  EXPECT_EQ(Pump(worker).done, 1);
+  EXPECT_EQ(server.ConnectionCount(), 2);
+}
