@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real installer under Wine, as a user meets it: single instance, run modes, the daily
 # gate in config.xml, the log file, the uninstall temp copy and the relaunch at exit.
-# Usage: installer_exe_test.sh WINE_RUN WINE_DIR INSTALLER_EXE LAUNCH_RECORDER_EXE
+# Usage: installer_exe_test.sh WINE_RUN WINE_DIR INSTALLER_EXE LAUNCH_RECORDER_EXE WINDOW_CLOSER_EXE
 set -u
-wine_run=$1 wine_dir=$2 installer=$3 recorder=$4
+wine_run=$1 wine_dir=$2 installer=$3 recorder=$4 closer=$5
 export DISPLAY=$(cat "$wine_dir/display")
 prefix="$wine_dir/prefix"
 user=$(ls "$prefix/drive_c/users" | grep -vx Public | head -n 1)
@@ -63,8 +63,9 @@ start_installer() {
   pids+=("$pid")
 }
 
-# Presses the box's default button (there is no window manager: focus it, then type).
-dismiss() { xdotool windowfocus "$1" 2>/dev/null; xdotool key Return 2>/dev/null; true; }
+# Presses OK in the installer's message box (other tests' windows share the display, so
+# nothing here may depend on keyboard focus).
+dismiss() { "$wine_run" "$closer" ' - TavoraInstaller' >/dev/null 2>&1; true; }
 
 work_folders() { ls -d "$profile/AppData/Roaming"/TavoraInstaller[0-9]* 2>/dev/null | wc -l; }
 
