@@ -82,7 +82,9 @@ CUpdateService::CUpdateService(const ServiceOptions& options, std::vector<Releas
   });
 
   server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-    std::string line = req.remote_addr + " " + req.method + " " + req.path + " " +
+    // A request refused while its first line was read (414: too long) has no method or path.
+    const auto shown = [](const std::string& part) { return part.empty() ? std::string("-") : part; };
+    std::string line = shown(req.remote_addr) + " " + shown(req.method) + " " + shown(req.path) + " " +
                        std::to_string(res.status);
     if (!t_requestNote.empty()) line += " " + t_requestNote;
     t_requestNote.clear();
