@@ -10,6 +10,7 @@ constexpr size_t kMaxRequestBytes = 1024 * 1024;
 const char* ReasonOf(int status) {
   switch (status) {
     case 200: return "OK";
+    case 401: return "Unauthorized";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -99,7 +100,7 @@ void ScriptedReplyServer::Answer(uintptr_t connection) {
   const ScriptedReply& reply = m_script.empty() ? ScriptedReply{} : m_script[std::min(index, m_script.size() - 1)];
   const std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + ReasonOf(reply.status) +
                                "\r\nContent-Type: application/json\r\nContent-Length: " +
-                               std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                               std::to_string(reply.body.size()) + "\r\nConnection: close\r\n" + reply.headers + "\r\n" +
                                reply.body;
   size_t sent = 0;
   while (sent < response.size()) {

@@ -6,11 +6,17 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 struct ScriptedReply {
+  ScriptedReply() = default;
+  ScriptedReply(int status, std::string body, std::string headers = std::string())
+      : status(status), body(std::move(body)), headers(std::move(headers)) {}
+
   int status = 200;
   std::string body;
+  std::string headers;  // extra header lines, each ending in "\r\n"
 };
 
 class ScriptedReplyServer {

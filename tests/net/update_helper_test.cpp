@@ -7,6 +7,7 @@
 #include "build_settings.h"
 #include "net/comm_service.h"
 #include "net/scripted_reply_server.h"
+#include "support/dialog_dismisser.h"
 
 namespace {
 
@@ -243,4 +244,16 @@ TEST(CommService, UnreachableUrlGivesTheErrorText) {
   std::wstring text = L"unchanged";
   EXPECT_TRUE(service.ReadText(text));
   EXPECT_EQ(text, L"unchanged");
+}
+
+TEST(CommService, RefusedCredentialsAreAskedForOnceAndThenTheBodyIsTheReply) {
+  ScriptedReplyServer server({{401, "{\"Error\":\"login\"}", "WWW-Authenticate: Basic realm=\"tavora\"\r\n"}});
+  DialogDismisser dismisser;  // the credentials dialog waits for a user; closing it cancels
+  CCommService service;
+  ASSERT_TRUE(service.FetchUrl(L"http://" + server.Host() + L"/cgi-bin/timestamp/"));
+  std::wstring text;
+  service.ReadText(text);
+  EXPECT_EQ(text, L"{\"Error\":\"login\"}");
+  EXPECT_EQ(server.Targets().size(), 1u);
+  EXPECT_EQ(dismisser.Seen().size(), 1u);
 }
