@@ -14,10 +14,11 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 # Windows code: everything of the installer except the entry point.
 add_library(tavora_win STATIC)
+# The static libgpg-error calls Winsock: ws2_32 must come after it on the link line.
 target_link_libraries(tavora_win PUBLIC tavora_portable
-  wininet ws2_32 gdiplus shlwapi ole32 oleaut32 uuid version
-  gcrypt gpg-error z)
-target_link_libraries(tavora_portable PUBLIC gcrypt gpg-error z)
+  wininet gdiplus shlwapi ole32 oleaut32 uuid version
+  gcrypt gpg-error z ws2_32)
+target_link_libraries(tavora_portable PUBLIC gcrypt gpg-error z ws2_32)
 
 # Wine: a prefix, a HOME and a virtual display of the build tree's own.
 set(TAVORA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)

@@ -6,6 +6,7 @@
 #include "app/config_helper.h"
 #include "app/message_box.h"
 #include "app/tavora_installer_app.h"
+#include "net/update_helper.h"
 #include "package/manifest_queries.h"
 
 namespace {
@@ -32,9 +33,11 @@ void CInstallerSequenceHost::SetConfigDir() {
 
 bool CInstallerSequenceHost::IsUpdateDue() { return CConfigHelper::GetInstance()->IsUpdateDue(); }
 
-// The update service client is not part of this build: the service cannot be reached.
-void CInstallerSequenceHost::SyncServerTime() {}
-bool CInstallerSequenceHost::FetchUpdateList(const std::wstring&) { return false; }
+void CInstallerSequenceHost::SyncServerTime() { g_updateHelper.SyncServerTime(); }
+
+bool CInstallerSequenceHost::FetchUpdateList(const std::wstring& productName) {
+  return g_updateHelper.FetchUpdateList(productName);
+}
 
 bool CInstallerSequenceHost::BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) {
   return ::BuildModuleTaskList(tasks, totalBytes);

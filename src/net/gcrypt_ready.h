@@ -1,4 +1,5 @@
 // Starts libgcrypt once per process, before its first use from any thread.
 #pragma once
 
-void EnsureGcryptReady();
+// False when the library is older than the one the program was built against.
+bool EnsureGcryptReady();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/request_codec.h"
+
 class CUpdateHelper {
  public:
   virtual ~CUpdateHelper() = default;
@@ -20,7 +22,29 @@ class CUpdateHelperEx : public CUpdateHelper {
  public:
   ~CUpdateHelperEx() override = default;
 
+  // Asks the time service for its clock; the outcome does not matter to the caller.
+  void SyncServerTime();
+  // Fetches the update list and takes over the first entry named productName (any letter
+  // case): m_mainVersion, m_downloadBaseUrl, and m_response = that entry as JSON.
+  bool FetchUpdateList(const std::wstring& productName);
+  // One signed request (or the time request); reply receives the braced part of the answer.
+  // A signed time the service refuses is sent once more with the refreshed clock; outside
+  // callers pass repeat = false.
+  bool SendRequest(std::wstring& reply, ServiceRequestType type, const std::wstring& data,
+                   bool repeat);
+  // Stores a non-zero "SCX"."TimeStamp" of the reply with the current tick count.
+  bool ApplyServerTimeStamp(const std::wstring& reply);
+  // The service's clock now, in seconds.
+  int32_t ServerNow() const;
+
+  // "host" or "host:port" of the time and request services; the build's settings by default.
+  void SetServiceHosts(const std::wstring& timeHost, const std::wstring& serviceHost);
+
   std::wstring m_workFolder;  // this run's download folder, ends in "\"
+
+ private:
+  std::wstring m_timeHost;     // empty: the build's time host
+  std::wstring m_serviceHost;  // empty: the build's request host
 };
 
 extern CUpdateHelperEx g_updateHelper;

@@ -1,0 +1,30 @@
+// Reading the update service's replies: the server time stamp, the braced part of a reply and
+// the update-list entry of one product.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// True when the reply is JSON with an integer "SCX"."TimeStamp" (keys in any letter case);
+// the value, which may be 0, goes to timeStamp. Anything else leaves timeStamp alone.
+bool ReadServerTimeStamp(const std::wstring& reply, int32_t& timeStamp);
+
+// Cuts the reply down to the text from its first "{" to its last "}". False, with the reply
+// unchanged, when there is no such pair.
+bool KeepBracedPart(std::wstring& reply);
+
+struct UpdateEntry {
+  std::wstring mainVersion;      // "MainVersion"
+  std::wstring downloadBaseUrl;  // the last of "DownloadUrls", ending in "/"
+  std::wstring entryJson;        // the whole entry written back out as JSON
+};
+
+// Finds the first entry of "AppUpdateList" whose "AppName" equals productName without regard
+// to letter case. False when the reply is not JSON, has no list, no entry matches, an entry
+// met on the way has no text "AppName", or the chosen one lacks a text "MainVersion" or a
+// non-empty "DownloadUrls" array of non-empty texts.
+bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productName,
+                       UpdateEntry& entry);
+
+// Replies nested deeper than this are refused before parsing (the parser recurses).
+constexpr int kMaxJsonNesting = 64;
