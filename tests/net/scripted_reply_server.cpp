@@ -111,10 +111,3 @@ void ScriptedReplyServer::Answer(uintptr_t connection) {
   shutdown(sock, SD_SEND);
 }
 
-int UnusedLocalPort() {
-  static WinsockUser winsock;
-  int port = 0;
-  SOCKET probe = ListenOnLoopback(port);
-  if (probe != INVALID_SOCKET) closesocket(probe);
-  return port;
-}

@@ -44,5 +44,5 @@ class ScriptedReplyServer {
   std::thread m_thread;
 };
 
-// A port on 127.0.0.1 where nothing listens (it was free a moment ago).
-int UnusedLocalPort();
+// UnusedLocalPort() comes with the shared scripted server.
+#include "support/scripted_http_server.h"
