@@ -12,6 +12,7 @@ struct ZipEntry {
   std::string name;           // as stored in the archive (UTF-8 or the archive's code page), "/" separators
   uint64_t uncompressedSize;  // as declared by the archive
   bool isFolder;              // name ends in "/"
+  bool nameIsUtf8 = false;    // the archive marks the name as UTF-8; otherwise its own code page
 };
 
 class CZipReader {
