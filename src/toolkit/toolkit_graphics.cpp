@@ -18,15 +18,35 @@ struct ComRelease {
   }
 };
 
-bool IsFamilyInstalled(const std::wstring& name) {
-  Gdiplus::FontFamily family(name.c_str());
-  return family.GetLastStatus() == Gdiplus::Ok && family.IsAvailable();
-}
-
 int CALLBACK CollectFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM families) {
   // "@" names are the vertical variants of the same faces.
   if (font->lfFaceName[0] != L'@') reinterpret_cast<std::vector<std::wstring>*>(families)->push_back(font->lfFaceName);
   return 1;
+}
+
+// Font families GDI knows for a character set, in the order it lists them. Asking GDI+ for
+// each candidate by name instead costs a full font scan per name under Wine.
+std::vector<std::wstring> FamiliesWithCharset(BYTE charset) {
+  std::vector<std::wstring> families;
+  HDC screen = GetDC(nullptr);
+  LOGFONTW query = {};
+  query.lfCharSet = charset;
+  EnumFontFamiliesExW(screen, &query, CollectFamily, reinterpret_cast<LPARAM>(&families), 0);
+  ReleaseDC(nullptr, screen);
+  return families;
+}
+
+bool ContainsNoCase(const std::vector<std::wstring>& families, const std::wstring& name) {
+  for (const std::wstring& family : families) {
+    if (_wcsicmp(family.c_str(), name.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+// GDI+ draws only outline fonts; a family GDI lists may still be unusable to it.
+bool IsUsableByGdiplus(const std::wstring& name) {
+  Gdiplus::FontFamily family(name.c_str());
+  return family.GetLastStatus() == Gdiplus::Ok && family.IsAvailable();
 }
 
 }  // namespace
@@ -102,22 +122,17 @@ void CToolkitGraphics::ClearImages() { m_images.clear(); }
 std::wstring CToolkitGraphics::ChineseFallbackFamily() {
   if (m_fallbackChosen) return m_fallback;
   m_fallbackChosen = true;
+  const std::vector<std::wstring> chinese = FamiliesWithCharset(GB2312_CHARSET);
   static const wchar_t* const kPreferred[] = {
       L"Microsoft YaHei", L"微软雅黑", L"SimHei", L"黑体", L"SimSun", L"宋体", L"NSimSun",
       L"WenQuanYi Micro Hei", L"WenQuanYi Zen Hei", L"Noto Sans CJK SC", L"Source Han Sans SC",
   };
   for (const wchar_t* name : kPreferred) {
-    if (IsFamilyInstalled(name)) return m_fallback = name;
+    if (ContainsNoCase(chinese, name) && IsUsableByGdiplus(name)) return m_fallback = name;
   }
-  // Any installed family that declares the simplified Chinese character set.
-  std::vector<std::wstring> families;
-  HDC screen = GetDC(nullptr);
-  LOGFONTW query = {};
-  query.lfCharSet = GB2312_CHARSET;
-  EnumFontFamiliesExW(screen, &query, CollectFamily, reinterpret_cast<LPARAM>(&families), 0);
-  ReleaseDC(nullptr, screen);
-  for (const std::wstring& name : families) {
-    if (IsFamilyInstalled(name)) return m_fallback = name;
+  // Any other installed family that declares the simplified Chinese character set.
+  for (const std::wstring& name : chinese) {
+    if (IsUsableByGdiplus(name)) return m_fallback = name;
   }
   CLogHelper::GetInstance()->Log("no installed font has Chinese glyphs");
   return m_fallback;  // empty: the generic sans-serif family
@@ -126,7 +141,8 @@ std::wstring CToolkitGraphics::ChineseFallbackFamily() {
 std::wstring CToolkitGraphics::ResolveFamily(const std::wstring& requested) {
   auto found = m_resolved.find(requested);
   if (found != m_resolved.end()) return found->second;
-  std::wstring family = IsFamilyInstalled(requested) ? requested : ChineseFallbackFamily();
+  const bool installed = ContainsNoCase(FamiliesWithCharset(DEFAULT_CHARSET), requested) && IsUsableByGdiplus(requested);
+  std::wstring family = installed ? requested : ChineseFallbackFamily();
   if (family != requested) {
     CLogHelper::GetInstance()->LogW(L"font %s is not installed, drawing with %s", requested.c_str(),
                                     family.empty() ? L"the generic sans-serif family" : family.c_str());
