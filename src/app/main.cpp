@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/tavora_installer_app.h"
+#include "toolkit/paint_manager.h"
+#include "ui/wnd_shadow.h"
 
 namespace {
 
@@ -56,9 +58,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmdLine, int) {
     return 0;
   }
 
-  // The shadow window class and the window toolkit (instance handle, resource path) are set
-  // up here once the toolkit is part of the build; the skin is then handed to it.
+  CWndShadow::Initialize(instance);
+  CPaintManagerUI::SetInstance(instance);
+  CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+  // A missing or damaged skin is reported when the first window is to be built.
   SkinResource skin = LoadSkinResource(instance);
+  CPaintManagerUI::SetResourceZip(skin.bytes, skin.size);
 
   theApp.RunAppInstance(cmdLine ? cmdLine : L"");
 

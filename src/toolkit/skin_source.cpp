@@ -1,0 +1,58 @@
+#include "toolkit/skin_source.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "toolkit/utf8_text.h"
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Skin images and layouts are small; anything larger is not part of a skin.
+constexpr std::uintmax_t kMaxSkinFileBytes = 16u << 20;
+
+}  // namespace
+
+bool SkinNameEqualsNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsPlainSkinName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of("/\\:") == std::string::npos;
+}
+
+void CMemorySkinSource::Add(const std::string& name, std::vector<uint8_t> bytes) { m_files[name] = std::move(bytes); }
+
+void CMemorySkinSource::Add(const std::string& name, const std::string& bytes) {
+  Add(name, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+bool CMemorySkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) const {
+  auto found = m_files.find(name);
+  if (found == m_files.end()) {
+    for (found = m_files.begin(); found != m_files.end(); ++found) {
+      if (SkinNameEqualsNoCase(found->first, name)) break;
+    }
+  }
+  if (found == m_files.end()) return false;
+  bytes = found->second;
+  return true;
+}
+
+bool CFolderSkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) const {
+  if (!IsPlainSkinName(name)) return false;
+  const std::filesystem::path path = m_folder / std::filesystem::path(Utf8ToWide(name));
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size > kMaxSkinFileBytes) return false;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return true;
+}

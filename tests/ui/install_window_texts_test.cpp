@@ -1,0 +1,27 @@
+#include "ui/install_window_texts.h"
+
+#include <gtest/gtest.h>
+
+#include "app/run_mode.h"
+
+TEST(InstallWindowTexts, CaptionShowsTheProductVersionWithDots) {
+  EXPECT_EQ(InstallCaptionText(kRunInstall, L"1,2,0,5"), L"Qelvo 学生端1.2.0.5");
+  EXPECT_EQ(InstallCaptionText(kRunUpdate, L"3,10,7,0"), L"Qelvo 学生端3.10.7.0");
+  EXPECT_EQ(InstallCaptionText(kRunUpToDate, L""), L"Qelvo 学生端");
+}
+
+TEST(InstallWindowTexts, UninstallCaptionHasNoVersion) {
+  EXPECT_EQ(InstallCaptionText(kRunUninstall, L"1,2,0,5"), L"卸载 学生端");
+}
+
+TEST(InstallWindowTexts, VersionButtonShowsTheFirstTwoNumbers) {
+  EXPECT_EQ(VersionButtonText(L"1,2,0,5"), L"V1.2");
+  EXPECT_EQ(VersionButtonText(L"12,34,56,78"), L"V12.34");
+}
+
+TEST(InstallWindowTexts, MalformedVersionLeavesTheButtonEmpty) {
+  EXPECT_EQ(VersionButtonText(L""), L"");
+  EXPECT_EQ(VersionButtonText(L"1,2"), L"");
+  EXPECT_EQ(VersionButtonText(L"1.2.0.5"), L"");
+  EXPECT_EQ(VersionButtonText(L"a,b,c,d"), L"");
+}
