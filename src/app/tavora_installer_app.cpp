@@ -92,13 +92,15 @@ int CTavoraInstallerApp::ExitAppInstance() {
   const size_t slash = m_strRelaunchPath.rfind(L'\\');
   if (slash != std::wstring::npos) SetCurrentDirectoryW(m_strRelaunchPath.substr(0, slash).c_str());
 
-  OSVERSIONINFOW version = {sizeof version};
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   const bool vistaOrLater = GetVersionExW(&version) && version.dwMajorVersion > 5;
 #pragma GCC diagnostic pop
   if (vistaOrLater) {
-    SHELLEXECUTEINFOW info = {sizeof info};
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
     info.fMask = 0;
     info.hwnd = nullptr;
     info.lpVerb = nullptr;
@@ -108,9 +110,11 @@ int CTavoraInstallerApp::ExitAppInstance() {
     info.nShow = SW_SHOW;
     if (ShellExecuteExW(&info)) return 0;
     DWORD error = GetLastError();
-    // Some shells clear the thread's error while showing their own failure box; the
-    // instance field then still carries the SE_ERR code, whose "file not found" is also 2.
-    if (error == 0) error = static_cast<DWORD>(reinterpret_cast<uintptr_t>(info.hInstApp));
+    // Some shells overwrite the thread's error while showing their own failure box; the
+    // instance field still carries the SE_ERR code, whose "file not found" is also 2.
+    if (error != ERROR_CANCELLED && error != ERROR_FILE_NOT_FOUND) {
+      error = static_cast<DWORD>(reinterpret_cast<uintptr_t>(info.hInstApp));
+    }
     if (error == ERROR_CANCELLED) CLogHelper::GetInstance()->LogW(L"提升权限被用户拒绝");
     if (error == ERROR_FILE_NOT_FOUND) CLogHelper::GetInstance()->LogW(L"所要执行的文件没有找到");
   }
