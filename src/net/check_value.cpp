@@ -5,25 +5,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/file_owner.h"
 #include "net/gcrypt_ready.h"
 
 namespace {
 
 // Large reads keep the hashing of big archives at disk speed; the digest does not depend on them.
 constexpr size_t kReadSize = 64 * 1024;
-
-struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
-};
-using FileOwner = std::unique_ptr<FILE, FileCloser>;
-
-FILE* OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
-#else
-  return fopen(path.c_str(), "rb");
-#endif
-}
 
 }  // namespace
 

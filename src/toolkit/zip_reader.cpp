@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "app/file_owner.h"
+
 namespace {
 
 constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
@@ -40,19 +42,6 @@ uint32_t Le32(const uint8_t* p) {
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
-
-struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-FILE* OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
-#else
-  return fopen(path.c_str(), "rb");
-#endif
-}
 
 bool SeekTo(FILE* file, uint64_t offset) {
 #ifdef _WIN32
@@ -90,7 +79,7 @@ struct CentralEntry {
 struct CZipReader::Impl {
   // Exactly one source is set: the caller's bytes or an open file.
   const uint8_t* memory = nullptr;
-  FilePtr file;
+  FileOwner file;
   uint64_t size = 0;
   // Entries' data must lie before the central directory.
   uint64_t dataEnd = 0;

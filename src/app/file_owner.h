@@ -1,0 +1,20 @@
+// A stdio file that closes itself, and opening one for reading by its full path (wide on
+// Windows, so names outside the ANSI code page open too).
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+using FileOwner = std::unique_ptr<FILE, FileCloser>;
+
+inline FILE* OpenForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"rb");
+#else
+  return fopen(path.c_str(), "rb");
+#endif
+}
