@@ -151,27 +151,27 @@ std::wstring CToolkitGraphics::ResolveFamily(const std::wstring& requested) {
   return family;
 }
 
-Gdiplus::Font* CToolkitGraphics::Font(const LayoutFont& spec) {
+Gdiplus::Font* CToolkitGraphics::Font(const LayoutFont& wanted) {
   if (!m_token) return nullptr;
-  const std::wstring key = spec.name + L"|" + std::to_wstring(spec.size) + (spec.bold ? L"|b" : L"|") +
-                           (spec.italic ? L"i" : L"");
+  const std::wstring key = wanted.name + L"|" + std::to_wstring(wanted.size) + (wanted.bold ? L"|b" : L"|") +
+                           (wanted.italic ? L"i" : L"");
   auto found = m_fonts.find(key);
   if (found != m_fonts.end()) return found->second.get();
 
-  const std::wstring familyName = ResolveFamily(spec.name);
+  const std::wstring familyName = ResolveFamily(wanted.name);
   std::unique_ptr<Gdiplus::FontFamily>& family = m_families[familyName];
   if (!family) {
     family = familyName.empty() ? std::unique_ptr<Gdiplus::FontFamily>(Gdiplus::FontFamily::GenericSansSerif()->Clone())
                                 : std::make_unique<Gdiplus::FontFamily>(familyName.c_str());
   }
   INT style = Gdiplus::FontStyleRegular;
-  if (spec.bold) style |= Gdiplus::FontStyleBold;
-  if (spec.italic) style |= Gdiplus::FontStyleItalic;
-  auto font = std::make_unique<Gdiplus::Font>(family.get(), static_cast<Gdiplus::REAL>(spec.size), style,
+  if (wanted.bold) style |= Gdiplus::FontStyleBold;
+  if (wanted.italic) style |= Gdiplus::FontStyleItalic;
+  auto font = std::make_unique<Gdiplus::Font>(family.get(), static_cast<Gdiplus::REAL>(wanted.size), style,
                                               Gdiplus::UnitPixel);
   if (font->GetLastStatus() != Gdiplus::Ok) {
     // Some families lack a bold or italic face; the regular one still draws the text.
-    font = std::make_unique<Gdiplus::Font>(family.get(), static_cast<Gdiplus::REAL>(spec.size),
+    font = std::make_unique<Gdiplus::Font>(family.get(), static_cast<Gdiplus::REAL>(wanted.size),
                                            Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
   }
   if (font->GetLastStatus() != Gdiplus::Ok) return nullptr;

@@ -26,7 +26,7 @@ class CToolkitGraphics {
   // Forgets decoded images (after the skin was replaced).
   void ClearImages();
 
-  Gdiplus::Font* Font(const LayoutFont& spec);
+  Gdiplus::Font* Font(const LayoutFont& wanted);
   // The installed family text of the given family is drawn with: the family itself when it is
   // installed, otherwise an installed family that has Chinese glyphs.
   std::wstring ResolveFamily(const std::wstring& requested);
