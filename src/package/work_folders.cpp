@@ -13,18 +13,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::wstring ShellFolder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-  return path;
-}
-
 std::wstring WithBackslash(std::wstring path) {
   if (path.empty() || path.back() != L'\\') path += L'\\';
   return path;
 }
 
 }  // namespace
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) return std::wstring();
+  return path;
+}
 
 std::wstring LocalBaseFolder() { return WithBackslash(ShellFolder(CSIDL_LOCAL_APPDATA)); }
 std::wstring RoamingFolder() { return ShellFolder(CSIDL_APPDATA); }

@@ -3,6 +3,9 @@
 
 #include <string>
 
+// A folder of the user's shell (a CSIDL value) as the system gives it; empty when it has none.
+std::wstring ShellFolder(int csidl);
+
 // The user's local application data, ending in "\".
 std::wstring LocalBaseFolder();
 // Roaming application data as the system gives it (no "\" added).

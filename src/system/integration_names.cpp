@@ -4,16 +4,7 @@
 #include <shlobj.h>
 
 #include "build_settings.h"
-
-namespace {
-
-std::wstring ShellFolder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) return std::wstring();
-  return path;
-}
-
-}  // namespace
+#include "package/work_folders.h"
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty()) return std::wstring();

@@ -17,37 +17,10 @@ const char* ReasonOf(int status) {
   }
 }
 
-SOCKET ListenOnLoopback(int& port) {
-  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (listener == INVALID_SOCKET) return listener;
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  int length = sizeof(address);
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(listener, 16) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    closesocket(listener);
-    return INVALID_SOCKET;
-  }
-  port = ntohs(address.sin_port);
-  return listener;
-}
-
-struct WinsockUser {
-  WinsockUser() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~WinsockUser() { WSACleanup(); }
-};
-
 }  // namespace
 
 ScriptedReplyServer::ScriptedReplyServer(std::vector<ScriptedReply> script)
     : m_script(std::move(script)) {
-  static WinsockUser winsock;
   m_listener = ListenOnLoopback(m_port);
   m_thread = std::thread([this] { Serve(); });
 }

@@ -9,7 +9,7 @@ namespace {
 constexpr long kPollMicroseconds = 20000;
 constexpr int kRequestWaitMs = 5000;
 
-// Winsock is reference counted; each server holds one reference for its life.
+// Winsock stays started for the test process once a server or port was asked for.
 struct WinsockUser {
   WinsockUser() {
     WSADATA data;
@@ -36,7 +36,11 @@ bool SendAll(SOCKET socket, const std::string& bytes) {
   return true;
 }
 
+
+}  // namespace
+
 SOCKET ListenOnLoopback(int& port) {
+  static WinsockUser winsock;
   SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (listener == INVALID_SOCKET) return INVALID_SOCKET;
   sockaddr_in address = {};
@@ -53,8 +57,6 @@ SOCKET ListenOnLoopback(int& port) {
   port = ntohs(address.sin_port);
   return listener;
 }
-
-}  // namespace
 
 ScriptedHttpServer::Reply& ScriptedHttpServer::Reply::Send(const std::string& bytes) {
   steps.push_back({bytes, 0});
@@ -76,7 +78,6 @@ ScriptedHttpServer::Reply& ScriptedHttpServer::Reply::Trickle(const std::string&
 }
 
 ScriptedHttpServer::ScriptedHttpServer(std::vector<Reply> replies) : m_replies(std::move(replies)) {
-  static WinsockUser winsock;
   m_listener = ListenOnLoopback(m_port);
   m_thread = std::thread(&ScriptedHttpServer::Serve, this);
 }
@@ -153,7 +154,6 @@ void ScriptedHttpServer::Answer(SOCKET connection, size_t index) {
 }
 
 int UnusedLocalPort() {
-  static WinsockUser winsock;
   int port = 0;
   SOCKET listener = ListenOnLoopback(port);
   if (listener != INVALID_SOCKET) closesocket(listener);

@@ -59,3 +59,7 @@ class ScriptedHttpServer {
 
 // A port on 127.0.0.1 where nothing listens (taken and released at once).
 int UnusedLocalPort();
+
+// A listening socket on a free port of 127.0.0.1 (Winsock started as needed); INVALID_SOCKET
+// when none could be made.
+SOCKET ListenOnLoopback(int& port);

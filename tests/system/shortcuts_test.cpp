@@ -8,18 +8,13 @@
 #include <filesystem>
 
 #include "package/aftermath_helper.h"
+#include "package/work_folders.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-std::wstring ShellFolder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-  return path;
-}
 
 struct Shortcut {
   HRESULT loaded = E_FAIL;

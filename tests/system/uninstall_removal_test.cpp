@@ -14,12 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::wstring ShellFolder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-  return path;
-}
-
 // Files and folders in temporary folders of the test's own: no shared location.
 class FolderTreeRemoval : public ::testing::Test {
  protected:
