@@ -20,8 +20,20 @@ target_link_libraries(tavora_win PUBLIC tavora_portable
   gcrypt gpg-error z ws2_32)
 target_link_libraries(tavora_portable PUBLIC gcrypt gpg-error z ws2_32)
 
-# Wine: a prefix, a HOME and a virtual display of the build tree's own.
+# Wine: a prefix, a HOME and a virtual display of the build tree's own. An i686 tree runs
+# under 32-bit Wine, an x86_64 tree (machines that cannot execute 32-bit programs) under
+# 64-bit Wine in a win64 prefix; the loader is called directly because the `wine` wrapper
+# prefers the 32-bit one whenever it is installed.
 set(TAVORA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(TAVORA_WINE_ARCH win64)
+  set(TAVORA_WINE_LOADER /usr/lib/wine/wine64)
+  set(TAVORA_MANIFEST_ARCH amd64)
+else()
+  set(TAVORA_WINE_ARCH win32)
+  set(TAVORA_WINE_LOADER wine)
+  set(TAVORA_MANIFEST_ARCH x86)
+endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-session.sh.in ${CMAKE_BINARY_DIR}/wine-session @ONLY

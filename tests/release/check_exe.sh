@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The release installer as a file: 32-bit GUI PE, imports only from DLLs that ship with
-# Windows, stripped and size-optimised. Prints its size.
-# Usage: check_exe.sh OBJDUMP INSTALLER_EXE
+# Windows, stripped and size-optimised, with its manifest, icon, version and skin. Prints its
+# size. Needs no Wine, so every machine checks the shipped build.
+# Usage: check_exe.sh OBJDUMP WINDRES INSTALLER_EXE VERSION
 set -u
-objdump=$1 exe=$2
+objdump=$1 windres=$2 exe=$3 version=$4
 failures=0
 check() { if "$@"; then :; else echo "FAIL: $*"; failures=$((failures + 1)); fi; }
 
@@ -19,5 +20,6 @@ done
 echo "imports: $(echo $imports)"
 
 check test -z "$("$objdump" -h "$exe" | grep -E '\.debug_|\.stab')"
+check python3 "$(dirname "$0")/check_resources.py" "$windres" "$exe" "$version"
 echo "size: $(stat -c %s "$exe") bytes (stripped)"
 [ "$failures" -eq 0 ]
