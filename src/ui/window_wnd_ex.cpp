@@ -86,8 +86,8 @@ LRESULT CWindowWndEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 LRESULT CWindowWndEx::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   // No caption and no maximise box: the skin draws the whole window.
-  const LONG style = GetWindowLongW(m_hWnd, GWL_STYLE);
-  SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>((static_cast<DWORD>(style) & 0xFF3EFFFFu) | 0x06000000u));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE));
+  SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>((style & 0xFF3EFFFFu) | 0x06000000u));
   m_pm.Init(m_hWnd);
   return 0;
 }

@@ -63,7 +63,7 @@ void CWndShadow::Create(HWND parent) {
     return;
   }
 
-  const LONG style = GetWindowLongW(parent, GWL_STYLE);
+  const LONG style = static_cast<LONG>(GetWindowLongPtrW(parent, GWL_STYLE));
   if (!(style & WS_VISIBLE)) {
     m_Status = kEnabled;
   } else if (style & (WS_MAXIMIZE | WS_MINIMIZE)) {

@@ -82,7 +82,7 @@ class CProbeWindow : public CInstallWindow {
     m_seen.shadow = FindShadowOf(m_hWnd);
     if (m_seen.shadow) {
       GetWindowRect(m_seen.shadow, &m_seen.shadowAtInit);
-      const LONG exStyle = GetWindowLongW(m_seen.shadow, GWL_EXSTYLE);
+      const LONG_PTR exStyle = GetWindowLongPtrW(m_seen.shadow, GWL_EXSTYLE);
       m_seen.shadowLayered = (exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT);
     }
     if (atInit) atInit(*this);

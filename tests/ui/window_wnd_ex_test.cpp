@@ -57,7 +57,7 @@ TEST_F(WindowBase, ClassIsUIMainFrameWithDoubleClicksArrowCursorAndNoBrush) {
 }
 
 TEST_F(WindowBase, CreationDropsCaptionAndMaximiseBox) {
-  const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
   EXPECT_EQ(style & WS_CAPTION, 0u);
   EXPECT_EQ(style & WS_MAXIMIZEBOX, 0u);
   EXPECT_EQ(style & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN), static_cast<DWORD>(WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
@@ -142,7 +142,7 @@ TEST_F(WindowBase, AltF4IsIgnored) {
 
 TEST_F(WindowBase, DoubleClickOnTheCaptionDoesNotMaximise) {
   // Even with the maximise box back, which would let the system maximise the window.
-  SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | WS_MAXIMIZEBOX);
+  SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_MAXIMIZEBOX);
   POINT screen = {150, 20};
   ClientToScreen(hwnd, &screen);
   EXPECT_EQ(::SendMessageW(hwnd, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(screen.x, screen.y)), 0);
