@@ -27,7 +27,7 @@ void CDownloadImpl::StopAndJoin() {
 
 void CDownloadImpl::Post(UINT message) {
   const HWND window = m_downloader->m_notifyWindow;
-  if (window) PostMessageW(window, message, 0, 0);
+  if (window) PostFinalMessage(window, message, 0, 0, m_stopFlag, m_finalPoster);
 }
 
 void CDownloadImpl::Run() {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "net/final_message.h"
 #include "net/socket_download.h"
 #include "package/download_task.h"
 
@@ -30,8 +31,10 @@ class CDownloadImpl {
   std::atomic<uint8_t> m_stopFlag{0};  // 1 asks the work to stop; written by the window thread
   std::shared_ptr<std::thread> m_thread;
   std::shared_ptr<CSocketDownload> m_downloader;  // its m_errorText holds the failure lines
+  MessagePoster m_finalPoster = ::PostMessageW;   // posts done and failed; tests make it refuse
 
  private:
   void Run();
+  // The run's last message (done or failed): tried again while the window's queue is full.
   void Post(UINT message);
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -272,4 +273,57 @@ TEST_F(DownloadWorker, StartAgainRunsTheListAgain) {
   worker.Start();
   EXPECT_EQ(Pump(worker).done, 1);
   EXPECT_EQ(server.ConnectionCount(), 2);
+}
+
+namespace {
+
+// A window queue that refuses the next few final messages, as a full one (10,000 posted
+// messages) does on Windows.
+std::atomic<int> g_refusalsLeft{0};
+std::atomic<int> g_postAttempts{0};
+
+BOOL WINAPI RefusingPoster(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++g_postAttempts;
+  if (g_refusalsLeft > 0) {
+    --g_refusalsLeft;
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+  }
+  return PostMessageW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(DownloadWorker, FinalMessageRefusedByAFullQueueIsPostedAgain) {
+  const std::string a = Content("alpha", 3000);
+  const std::string aGz = GzipBytes(a);
+  ScriptedHttpServer server({Serving(aGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  g_refusalsLeft = 5;
+  g_postAttempts = 0;
+  CDownloadImpl worker(&tasks, window);
+  worker.m_finalPoster = RefusingPoster;
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(outcome.failed, 0);
+  EXPECT_EQ(g_postAttempts, 6);
+}
+
+TEST_F(DownloadWorker, RefusedFinalMessageIsGivenUpWhenTheWindowStopsTheWorker) {
+  DownloadTaskList tasks;
+  g_refusalsLeft = 1 << 30;  // the queue never takes it
+  g_postAttempts = 0;
+  CDownloadImpl worker(&tasks, window);
+  worker.m_finalPoster = RefusingPoster;
+  worker.Start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (g_postAttempts < 3 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_GE(g_postAttempts, 3) << "the worker keeps trying while the window lives";
+  const auto stopStart = std::chrono::steady_clock::now();
+  worker.StopAndJoin();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopStart, std::chrono::seconds(2));
+  g_refusalsLeft = 0;
 }
