@@ -8,6 +8,7 @@
 #include "app/tavora_installer_app.h"
 #include "net/update_helper.h"
 #include "package/manifest_queries.h"
+#include "ui/ins_install_window.h"
 
 namespace {
 
@@ -65,7 +66,9 @@ int CInstallerSequenceHost::RunWaitWindow(const DownloadTaskList&, int64_t) {
   return WindowUnavailable(L"WaitWindow");
 }
 int CInstallerSequenceHost::RunWelcomeWindow() { return WindowUnavailable(L"InsAboutWindow"); }
-int CInstallerSequenceHost::RunInstallWindow() { return WindowUnavailable(L"InsInstallWindow"); }
+int CInstallerSequenceHost::RunInstallWindow() {
+  return CWindowWndEx::RunModal(new CInsInstallWindow(), L"InsInstallWindow");
+}
 int CInstallerSequenceHost::RunCompleteWindow() { return WindowUnavailable(L"InsCompleteWindow"); }
 int CInstallerSequenceHost::RunErrorWindow() { return WindowUnavailable(L"InsErrorWindow"); }
 int CInstallerSequenceHost::RunUninstallWindow(const std::wstring&) {
