@@ -76,6 +76,9 @@ drive_finish() {
   [ "$drive_failures" -eq 0 ]
 }
 
+# True when the command fails (for check).
+not() { ! "$@"; }
+
 # Waits up to $1 seconds for the command to succeed.
 wait_for() {
   local seconds=$1; shift
@@ -328,9 +331,69 @@ follow_install_window() {
   done
 }
 
-# Screenshot of installer window $1 into $2; prints its kind.
+# Screenshot of installer window $1 into $2; prints its kind. A window only just mapped
+# may not be painted yet: it is looked at again for up to 3 s.
 capture_kind() {
-  screenshot_window "$1" "$2" && window_kind "$2"
+  local end=$((SECONDS + 3)) kind=unknown
+  while :; do
+    screenshot_window "$1" "$2" && kind=$(window_kind "$2")
+    [ "$kind" != unknown ] || [ $SECONDS -ge $end ] && break
+    sleep 0.2
+  done
+  echo "$kind"
+}
+
+# --- whole runs ----------------------------------------------------------------------------
+
+# Control centres, in window coordinates.
+drive_btn_install='298 301'     # welcome: install or update
+drive_btn_close='585 15'        # welcome, uninstall: close
+drive_btn_experience='299 290'  # complete: start the client
+drive_btn_package='298 304'     # error: offline package page
+drive_btn_uninstall='300 269'   # uninstall: confirm, later finish (40 px lower inside vlayout_bot)
+
+# Runs program $1 (with the remaining arguments) from $run_dir through welcome and install
+# to the window that follows, checking each step, screenshots in $work/<kind>.png. Sets
+# installer_pid, welcome, install_window, last_window and last_kind (complete or error).
+run_to_last_window() {
+  local program=$1; shift
+  last_window= last_kind=
+  start_installer "$program" "$run_dir" "$@"
+  installer_pid=$pid
+  welcome=$(wait_installer_window 30)
+  check "the welcome window comes up" test -n "$welcome" || return 1
+  welcome_kind=$(capture_kind "$welcome" "$work/welcome.png")
+  check "it is the welcome window" test "$welcome_kind" = welcome
+  # shellcheck disable=SC2086
+  check "its install button takes the click" click_at $drive_btn_install
+  follow_install_window "$welcome" 90
+  check "the install window replaces it" test -n "$install_window" || return 1
+  check "the install window is seen working" test "$install_frames" -ge 1
+  last_window=$(wait_installer_window 60 600x380 "$welcome $install_window")
+  check "a last window follows" test -n "$last_window" || return 1
+  sleep 0.3
+  last_kind=$(capture_kind "$last_window" "$work/last.png")
+  cp "$work/last.png" "$work/$last_kind.png" 2>/dev/null
+  echo "     (the last window is the $last_kind window; $install_frames screenshots of the install window)"
+}
+
+# After a run that ended in the error window (screenshot $work/error.png, window
+# $last_window): checks the failure report (type 4, holding the worker's line $1), presses
+# the package button and checks the offline page was opened and that nothing starts.
+check_error_window_run() {
+  local failure_line=$1 offline="http://$web_host/qlv/download/?type=student"
+  check "the run ends in the error window" test "$last_kind" = error
+  check "a type 4 report reaches the service" grep -q ' type=4 ' "$reports"
+  check "... carrying the worker's failure line" grep -qF "$failure_line" "$reports"
+  # shellcheck disable=SC2086
+  check "the package button takes the click" click_at $drive_btn_package
+  check "the offline package page is opened" wait_for 20 grep -qxF "\"IEXPLORE\" $offline" "$run_dir/launched.txt"
+  check "the installer ends" wait_exit "$installer_pid" 30
+  sleep 2
+  check "nothing is started" test -z "$(wine_pids TavoraStudent.exe)"
+  check "no window is left" test -z "$(windows_titled "$drive_title")"
+  check "quill.log records the download of the failing file" grep -q 'download = failed\|download = sucess' "$run_dir/quill.log"
+  sed 's/^/     quill.log: /' "$run_dir/quill.log" 2>/dev/null | tr -d '\r'
 }
 
 # --- releases and the service ------------------------------------------------------------
@@ -352,7 +415,7 @@ port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 # (or on $drive_listen_port when set, for a stand-in in front of it).
 service_start() {
   local port=${drive_listen_port:-$service_port} args=() release
-  if port_in_use "$port"; then
+  if [ "$port" != 0 ] && port_in_use "$port"; then
     echo "installer_drive: 127.0.0.1:$port is already taken by another program; this build's installer" >&2
     echo "installer_drive: talks to that port, so it must be free (ss -ltnp shows who holds it)" >&2
     return 1
@@ -366,6 +429,7 @@ service_start() {
     cat "$service_log" >&2
     return 1
   fi
+  service_listen_port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$service_log")
 }
 
 service_stop() {
@@ -426,10 +490,25 @@ stage_installed_client() {
 
 # --- the browser -------------------------------------------------------------------------
 
-# The installer opens web pages with "IEXPLORE": a recorder of that name in the folder the
-# installer runs from is found before any browser and writes each address it is given to
-# $1/launched.txt.
-fake_browser() { cp "$recorder" "$1/IEXPLORE.exe"; }
+# The installer opens web pages with "IEXPLORE", which the shell finds through its "App
+# Paths" entry: pointed at a recorder in folder $1 for the run (and put back by
+# drive_cleanup), it writes each address it is given to $1/launched.txt instead of opening
+# a browser.
+drive_app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\iexplore.exe'
+fake_browser() {
+  drive_browser_before=$("$wine_run" reg query "$drive_app_paths" /ve </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *(.*) *REG_SZ *\(.*\)$/\1/p')
+  [ -n "$drive_browser_before" ] || drive_browser_before='C:\Program Files\Internet Explorer\iexplore.exe'
+  cp "$recorder" "$1/IEXPLORE.exe"
+  local target="Z:${1//\//\\}\\IEXPLORE.exe"
+  "$wine_run" reg add "$drive_app_paths" /ve /d "$target" /f </dev/null >/dev/null 2>&1
+}
+
+restore_browser() {
+  [ -n "${drive_browser_before:-}" ] || return 0
+  "$wine_run" reg add "$drive_app_paths" /ve /d "$drive_browser_before" /f </dev/null >/dev/null 2>&1
+  drive_browser_before=
+}
 
 # --- deadline and clean-up ---------------------------------------------------------------
 
@@ -480,9 +559,10 @@ drive_test_end() {
 drive_cleanup() {
   local p
   [ -n "${drive_watchdog_pid:-}" ] && kill "$drive_watchdog_pid" 2>/dev/null
-  for p in "${drive_started_pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+  for p in "${drive_started_pids[@]}"; do kill -KILL "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
   stop_wine_program TavoraStudent
   stop_wine_program IEXPLORE.exe
+  restore_browser
   service_stop
   if [ -n "$drive_proxy_pid" ]; then kill "$drive_proxy_pid" 2>/dev/null; wait "$drive_proxy_pid" 2>/dev/null; fi
   true

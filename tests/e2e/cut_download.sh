@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# A first install whose package download is cut halfway (a stand-in in front of the
+# service closes the connection after half the body): the error window, a failure report,
+# the offline page from the package button, and nothing installed or started.
+# Usage: cut_download.sh WINDOWS_TREE HOST_TREE [NEXT_INSTALLER]
+set -u
+source "$(dirname "$0")/../support/installer_drive.sh"
+drive_test_begin "$@"
+
+publish_release "$sample/release-1.0.0.0" 1.0.0.0 "$work/published" || exit 1
+package=$(published_file "$work/published" TavoraStudent .zip.gz)
+if port_in_use "$service_port"; then
+  echo "127.0.0.1:$service_port is taken by another program; this build's installer talks to it" >&2
+  exit 1
+fi
+drive_listen_port=0 service_start "$work/published" || exit 1
+python3 -I "$(dirname "$0")/cutting_proxy.py" "$service_port" "$service_listen_port" "${package##*/}" \
+  </dev/null >"$work/proxy.log" 2>&1 &
+drive_proxy_pid=$!
+wait_for 10 grep -q listening "$work/proxy.log" || { cat "$work/proxy.log" >&2; exit 1; }
+fake_browser "$run_dir"
+
+run_to_last_window "$installer" || exit 1
+check "the package download was cut" grep -q "^cut /releases/1.0.0.0/${package##*/} after" "$work/proxy.log"
+url="http://$service_host:$service_port/releases/1.0.0.0/${package##*/}"
+check_error_window_run "($url)"
+check "nothing is installed" test -z "$(ls -A "$install_dir" 2>/dev/null)"
+check "no shortcut is written" test ! -e "$desktop_link" -a ! -e "$start_menu_dir"
+check "no uninstall entry is written" uninstall_entry_absent
+cat "$work/proxy.log" | sed 's/^/     proxy: /'
+drive_finish

@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Stands in front of the update service and cuts one download halfway.
+
+Every connection is passed through to the service, except that a response to a GET whose
+path holds the given text is cut off after half its body (as announced by Content-Length):
+the client gets the full header and half the bytes, then the connection closes.
+
+Usage: cutting_proxy.py LISTEN_PORT SERVICE_PORT PATH_TEXT
+Prints "cutting proxy listening" once it accepts connections, and one line per cut.
+"""
+import socket
+import sys
+import threading
+
+
+def relay(source, target):
+    try:
+        while True:
+            data = source.recv(65536)
+            if not data:
+                break
+            target.sendall(data)
+    except OSError:
+        pass
+    finally:
+        for s in (source, target):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+
+def read_head(sock):
+    data = b""
+    while b"\r\n\r\n" not in data:
+        chunk = sock.recv(65536)
+        if not chunk:
+            return None, data
+        data += chunk
+    head, _, rest = data.partition(b"\r\n\r\n")
+    return head, rest
+
+
+def serve(client, service_port, path_text):
+    upstream = socket.create_connection(("127.0.0.1", service_port))
+    head, rest = read_head(client)
+    if head is None:
+        client.close()
+        upstream.close()
+        return
+    request_line = head.split(b"\r\n", 1)[0].decode("latin-1")
+    upstream.sendall(head + b"\r\n\r\n" + rest)
+    parts = request_line.split(" ")
+    if len(parts) < 2 or parts[0] != "GET" or path_text not in parts[1]:
+        threading.Thread(target=relay, args=(client, upstream), daemon=True).start()
+        relay(upstream, client)
+        return
+    answer_head, body = read_head(upstream)
+    length = 0
+    for line in (answer_head or b"").split(b"\r\n")[1:]:
+        name, _, value = line.partition(b":")
+        if name.strip().lower() == b"content-length":
+            length = int(value.strip())
+    keep = length // 2
+    while len(body) < keep:
+        chunk = upstream.recv(65536)
+        if not chunk:
+            break
+        body += chunk
+    client.sendall((answer_head or b"") + b"\r\n\r\n" + body[:keep])
+    print("cut %s after %d of %d bytes" % (parts[1], keep, length), flush=True)
+    client.close()
+    upstream.close()
+
+
+def main():
+    listen_port, service_port, path_text = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", listen_port))
+    listener.listen(16)
+    print("cutting proxy listening", flush=True)
+    while True:
+        client, _ = listener.accept()
+        threading.Thread(target=serve, args=(client, service_port, path_text), daemon=True).start()
+
+
+if __name__ == "__main__":
+    main()
