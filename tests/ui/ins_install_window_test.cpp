@@ -26,6 +26,7 @@
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 #include "system/integration_names.h"
+#include "system/stand_in_client.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/skin_source.h"
 #include "toolkit/utf8_text.h"
@@ -392,12 +393,32 @@ TEST_F(InsInstallWindow, UnreadableManifestInInstallModeReportsBothStepsAndClose
 
 TEST_F(InsInstallWindow, NothingToUpdateSetsRunModeThreeAndClosesWithOneBeforeFetching) {
   g_runMode = kRunUpdate;
+  StandInClient client(StandInClientPath());
+  ASSERT_TRUE(client.Started());
   ScriptedHttpServer downloads(SilentReplies());
   UseDownloads(downloads, "{\"MainVersion\":\"1,2,0,5\",\"Modules\":[]}");
   EXPECT_EQ(Run(NewWindow()), kCloseProceed);
   EXPECT_EQ(g_runMode, kRunUpToDate);
   EXPECT_EQ(downloads.ConnectionCount(), 0);
+  EXPECT_TRUE(client.Running()) << "nothing to fetch: the client is left alone";
   EXPECT_TRUE(Reports().empty());
+}
+
+TEST_F(InsInstallWindowProgress, RunningClientIsStoppedWhenTheDownloadStarts) {
+  StandInClient client(StandInClientPath());
+  ASSERT_TRUE(client.Started());
+  bool runningAtFirstRequest = true;
+  auto* window = NewWindow();
+  window->atInit = [&](CProbeInstallWindow& w) {
+    w.Then([&](CProbeInstallWindow& w) {
+      for (int i = 0; i < 500 && downloads.Requests().empty(); ++i) Sleep(10);
+      if (!downloads.Requests().empty()) runningAtFirstRequest = client.Running();
+      w.Close(kCloseCancelled);
+    });
+  };
+  EXPECT_EQ(Run(window), kCloseCancelled);
+  ASSERT_EQ(downloads.Requests().size(), 1u);
+  EXPECT_FALSE(runningAtFirstRequest);
 }
 
 TEST_F(InsInstallWindow, UpdateFetchesTheChangedModuleAndSaysSo) {
