@@ -108,11 +108,14 @@ wine_command_line() {
   [ -n "$pid" ] && tr '\0' ' ' < "/proc/$pid/cmdline" | sed 's/ *$//'
 }
 
+program_running() { [ -n "$(wine_pids "$1")" ]; }
+program_gone() { [ -z "$(wine_pids "$1")" ]; }
+
 # Stops, by pid, the Wine processes of this prefix running $1.
 stop_wine_program() {
   local pid
   for pid in $(wine_pids "$1"); do kill -KILL "$pid" 2>/dev/null; done
-  wait_for 10 test -z "$(wine_pids "$1")"
+  wait_for 10 program_gone "$1"
 }
 
 # Starts the installer ($1: program, default the tree's) from folder $2 with the remaining
@@ -211,6 +214,8 @@ client_started_with() {
   done
 }
 
+window_titled_shown() { [ -n "$(windows_titled "$1")" ]; }
+
 window_exists() { xdotool getwindowname "$1" >/dev/null 2>&1 && [ -n "$(xdotool search --onlyvisible --name . 2>/dev/null | grep -x "$1")" ]; }
 window_gone() { ! window_exists "$1"; }
 
@@ -254,11 +259,13 @@ picture_distance() {
 
 distance_small() { awk -v d="$1" 'BEGIN { exit !(d != "" && d < 0.06) }'; }
 
-# True when screenshot $1 shows skin background $2 in the rectangle $3 (WxH+X+Y).
+# True when screenshot $1 shows skin background $2 in the rectangle $3 (WxH+X+Y); with $4
+# (WxH), the background stretched to that size first, as a layout smaller than it draws it.
 shows_background() {
   local a b distance
   a=$(mktemp --suffix=.png) b=$(mktemp --suffix=.png)
-  convert "$1" -crop "$3" +repage "$a" && convert "$drive_skin/$2" -alpha off -crop "$3" +repage "$b" &&
+  convert "$1" -crop "$3" +repage "$a" &&
+    convert "$drive_skin/$2" -alpha off ${4:+-resize "$4!"} -crop "$3" +repage "$b" &&
     distance=$(picture_distance "$a" "$b")
   rm -f "$a" "$b"
   distance_small "$distance"
@@ -357,9 +364,14 @@ drive_btn_uninstall='300 269'   # uninstall: confirm, later finish (40 px lower 
 # installer_pid, welcome, install_window, last_window and last_kind (complete or error).
 run_to_last_window() {
   local program=$1; shift
-  last_window= last_kind=
   start_installer "$program" "$run_dir" "$@"
   installer_pid=$pid
+  follow_from_welcome
+}
+
+# The part of run_to_last_window from the welcome window on (of whatever process shows it).
+follow_from_welcome() {
+  last_window= last_kind=
   welcome=$(wait_installer_window 30)
   check "the welcome window comes up" test -n "$welcome" || return 1
   welcome_kind=$(capture_kind "$welcome" "$work/welcome.png")
@@ -544,6 +556,13 @@ drive_test_begin() {
 drive_test_end() {
   local status=$?
   if [ -n "${prefix:-}" ]; then
+    if [ "$status" -ne 0 ] && ls "$work"/*.png >/dev/null 2>&1; then
+      # What the windows looked like, for whoever reads the failure.
+      local keep=$tree/Testing/e2e-screenshots/$(basename "$0" .sh)
+      rm -rf "$keep" && mkdir -p "$keep" && cp "$work"/*.png "$keep/" && echo "--- screenshots kept in $keep"
+    fi
+    echo "--- Wine processes of the prefix at the end:"
+    for p in $(wine_pids .exe); do echo "     $p $(tr '\0' ' ' < "/proc/$p/cmdline" 2>/dev/null | sed 's/ *$//')"; done
     drive_cleanup
     reset_profile
     if [ -s "${service_log:-}" ]; then echo "--- service output"; cat "$service_log"; fi
