@@ -170,14 +170,20 @@ wait_installer_window() {
   done
 }
 
-# The wait window is a small tool window; its title is set by no one, so it is known by its
-# program, class and size alone.
+# The wait window is a small tool window that sets no title: it is known by its size.
+small_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+    [ "$(window_size "$id")" = 300x190 ] && echo "$id"
+  done
+}
+
+# Prints the id of the wait window, waiting up to $1 seconds.
 wait_small_window() {
   local end=$((SECONDS + $1)) id
   while :; do
-    for id in $(xdotool search --onlyvisible --class . 2>/dev/null); do
-      [ "$(window_size "$id")" = 300x190 ] && { echo "$id"; return 0; }
-    done
+    id=$(small_windows | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
     [ $SECONDS -ge $end ] && return 1
     sleep 0.1
   done

@@ -41,7 +41,8 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM param) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
-  Search search{argv[1]};
+  Search search;
+  search.suffix = argv[1];
   EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
   const int bytes = WideCharToMultiByte(CP_UTF8, 0, search.output.c_str(), static_cast<int>(search.output.size()),
                                         nullptr, 0, nullptr, nullptr);
