@@ -8,7 +8,12 @@
 #include "app/tavora_installer_app.h"
 #include "net/update_helper.h"
 #include "package/manifest_queries.h"
+#include "ui/ins_about_window.h"
+#include "ui/ins_complete_window.h"
+#include "ui/ins_error_window.h"
 #include "ui/ins_install_window.h"
+#include "ui/uni_uninstall_window.h"
+#include "ui/wait_window.h"
 
 namespace {
 
@@ -17,13 +22,6 @@ std::string ConfigurationFolder() {
   char roaming[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, roaming);
   return std::string(roaming) + "\\Tavora\\TavoraStudent";
-}
-
-// This build has no window toolkit yet: a window that cannot be built is reported like a
-// layout that cannot be loaded, and the run ends.
-int WindowUnavailable(const wchar_t* windowName) {
-  ShowErrorBox(std::wstring(L"无法创建窗口 ") + windowName);
-  return 0;
 }
 
 }  // namespace
@@ -62,15 +60,24 @@ bool CInstallerSequenceHost::PrepareTempCopy(const std::wstring& sourcePath) {
   return m_app.PrepareTempCopy(sourcePath);
 }
 
-int CInstallerSequenceHost::RunWaitWindow(const DownloadTaskList&, int64_t) {
-  return WindowUnavailable(L"WaitWindow");
+// Every window object lives on the heap and deletes itself when its window is gone.
+int CInstallerSequenceHost::RunWaitWindow(const DownloadTaskList& tasks, int64_t totalBytes) {
+  auto* window = new CWaitWindow(tasks, totalBytes,
+                                 [this](const std::wstring& programPath) { return m_app.PrepareTempCopy(programPath); });
+  return CWindowWndEx::RunModal(window, CWaitWindow::kWindowName, CWaitWindow::kExStyle);
 }
-int CInstallerSequenceHost::RunWelcomeWindow() { return WindowUnavailable(L"InsAboutWindow"); }
+int CInstallerSequenceHost::RunWelcomeWindow() {
+  return CWindowWndEx::RunModal(new CInsAboutWindow, CInsAboutWindow::kWindowName);
+}
 int CInstallerSequenceHost::RunInstallWindow() {
   return CWindowWndEx::RunModal(new CInsInstallWindow(), L"InsInstallWindow");
 }
-int CInstallerSequenceHost::RunCompleteWindow() { return WindowUnavailable(L"InsCompleteWindow"); }
-int CInstallerSequenceHost::RunErrorWindow() { return WindowUnavailable(L"InsErrorWindow"); }
-int CInstallerSequenceHost::RunUninstallWindow(const std::wstring&) {
-  return WindowUnavailable(L"UniUninstallWindow");
+int CInstallerSequenceHost::RunCompleteWindow() {
+  return CWindowWndEx::RunModal(new CInsCompleteWindow, CInsCompleteWindow::kWindowName);
+}
+int CInstallerSequenceHost::RunErrorWindow() {
+  return CWindowWndEx::RunModal(new CInsErrorWindow, CInsErrorWindow::kWindowName);
+}
+int CInstallerSequenceHost::RunUninstallWindow(const std::wstring& localBaseFolder) {
+  return CWindowWndEx::RunModal(new CUniUninstallWindow(localBaseFolder), CUniUninstallWindow::kWindowName);
 }
