@@ -21,7 +21,7 @@ check "it asked for the server time and the update list" \
 check "it fetched no release file" test -z "$(fetched_files)"
 check "the installed client starts with the installer's command line" client_started_with 'hello world' 20
 echo "     (client: ${client_command_line:-none})"
-check "the client's window comes up" wait_for 20 window_titled_shown "$drive_client_title"
+check "the client's window comes up" wait_for 20 window_titled_shown "$drive_client_title" TavoraStudent.exe
 check "the installed files are untouched" same_files "$release" "$install_dir"
 check "config.xml records the day of the check" grep -q "updatetime value=\"$(date +%Y-%b-%d)\"" "$config_dir/config.xml"
 stop_wine_program TavoraStudent.exe

@@ -141,11 +141,22 @@ wait_exit() {
 
 # --- windows -----------------------------------------------------------------------------
 
-# Ids of the mapped X windows titled exactly $1 (xdotool's own matching misses non-ASCII titles).
+# True when X window $1 belongs to a process whose command line holds $2 (Wine gives each
+# window the Linux pid of its process), so that windows of other tests on the same display
+# are never taken for the installer's.
+window_of_program() {
+  local pid
+  pid=$(xdotool getwindowpid "$1" 2>/dev/null) || return 1
+  { tr '\0' ' ' < "/proc/$pid/cmdline"; } 2>/dev/null | grep -qiF "$2"
+}
+
+# Ids of the mapped X windows titled exactly $1 (xdotool's own matching misses non-ASCII
+# titles) that belong to program $2 (default: the installer, any copy of it).
 windows_titled() {
   local id
   for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] &&
+      window_of_program "$id" "${2:-TavoraStudentInstaller}" && echo "$id"
   done
 }
 
@@ -174,7 +185,7 @@ wait_installer_window() {
 small_windows() {
   local id
   for id in $(xdotool search --onlyvisible --class . 2>/dev/null); do
-    [ "$(window_size "$id")" = 300x190 ] && echo "$id"
+    [ "$(window_size "$id")" = 300x190 ] && window_of_program "$id" TavoraStudentInstaller && echo "$id"
   done
 }
 
@@ -220,7 +231,7 @@ client_started_with() {
   done
 }
 
-window_titled_shown() { [ -n "$(windows_titled "$1")" ]; }
+window_titled_shown() { [ -n "$(windows_titled "$1" "${2:-TavoraStudentInstaller}")" ]; }
 
 window_exists() { xdotool getwindowname "$1" >/dev/null 2>&1 && [ -n "$(xdotool search --onlyvisible --name . 2>/dev/null | grep -x "$1")" ]; }
 window_gone() { ! window_exists "$1"; }
@@ -367,7 +378,8 @@ drive_btn_uninstall='300 269'   # uninstall: confirm, later finish (40 px lower 
 
 # Runs program $1 (with the remaining arguments) from $run_dir through welcome and install
 # to the window that follows, checking each step, screenshots in $work/<kind>.png. Sets
-# installer_pid, welcome, install_window, last_window and last_kind (complete or error).
+# installer_pid, welcome, install_window, last_window, last_seen_at (when it was found) and
+# last_kind (complete or error).
 run_to_last_window() {
   local program=$1; shift
   start_installer "$program" "$run_dir" "$@"
@@ -388,6 +400,7 @@ follow_from_welcome() {
   check "the install window replaces it" test -n "$install_window" || return 1
   check "the install window is seen working" test "$install_frames" -ge 1
   last_window=$(wait_installer_window 60 600x380 "$welcome $install_window")
+  last_seen_at=$(date +%s.%N)
   check "a last window follows" test -n "$last_window" || return 1
   sleep 0.3
   last_kind=$(capture_kind "$last_window" "$work/last.png")
