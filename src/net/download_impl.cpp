@@ -25,6 +25,11 @@ void CDownloadImpl::StopAndJoin() {
   if (m_thread && m_thread->joinable()) m_thread->join();
 }
 
+std::wstring CDownloadImpl::JoinAndTakeFailureLines() {
+  StopAndJoin();
+  return m_downloader ? m_downloader->m_errorText : std::wstring();
+}
+
 void CDownloadImpl::Post(UINT message) {
   const HWND window = m_downloader->m_notifyWindow;
   if (window) PostFinalMessage(window, message, 0, 0, m_stopFlag, m_finalPoster);

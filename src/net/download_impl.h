@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "net/final_message.h"
@@ -26,6 +27,9 @@ class CDownloadImpl {
   void Start();
   // Sets the stop flag and waits for the thread, as a closing window does.
   void StopAndJoin();
+  // For the failed message, the worker's last act: the join returns at once, and the
+  // downloader's failure lines are then complete.
+  std::wstring JoinAndTakeFailureLines();
 
   const DownloadTaskList* m_tasks;
   std::atomic<uint8_t> m_stopFlag{0};  // 1 asks the work to stop; written by the window thread

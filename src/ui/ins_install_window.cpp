@@ -154,14 +154,7 @@ void CInsInstallWindow::OnDownloadDone() {
 
 void CInsInstallWindow::OnDownloadFailed() {
   if (m_finished) return;
-  // The failure message is the worker's last act, so the join returns at once and its
-  // failure lines are complete.
-  std::wstring failureLines;
-  if (m_downloader) {
-    m_downloader->StopAndJoin();
-    if (m_downloader->m_downloader) failureLines = m_downloader->m_downloader->m_errorText;
-  }
-  Fail(failureLines);
+  Fail(m_downloader ? m_downloader->JoinAndTakeFailureLines() : std::wstring());
 }
 
 void CInsInstallWindow::OnInstallRegister() {

@@ -24,7 +24,8 @@ CWaitWindow::~CWaitWindow() { StopDownload(); }
 LRESULT CWaitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DOWNLOAD_PROGRESS:
-      OnDownloadProgress(wParam);
+      // The downloader reports a 32-bit byte count, whatever the width of WPARAM.
+      OnDownloadProgress(static_cast<uint32_t>(wParam));
       return 0;
     case WM_DOWNLOAD_DONE:
       OnDownloadDone();
@@ -48,14 +49,9 @@ void CWaitWindow::OnWindowInit() {
   m_downloader->Start();
 }
 
-void CWaitWindow::OnDownloadProgress(WPARAM bytes) {
-  m_receivedBytes += bytes;
-  // Nothing to measure against: the text keeps its 0 %.
-  if (m_totalBytes <= 0) return;
-  const int64_t percent = static_cast<int64_t>(m_receivedBytes) * 100 / m_totalBytes;
-  if (percent == m_lastPercent || percent > 100) return;
-  m_lastPercent = static_cast<int>(percent);
-  if (CControlUI* text = m_pm.FindControl(L"lblText")) text->SetText(WaitWindowText(m_lastPercent));
+void CWaitWindow::OnDownloadProgress(uint32_t bytes) {
+  if (!m_progress.Add(bytes, m_totalBytes)) return;
+  if (CControlUI* text = m_pm.FindControl(L"lblText")) text->SetText(WaitWindowText(m_progress.ShownPercent()));
 }
 
 void CWaitWindow::OnDownloadDone() {
@@ -65,13 +61,7 @@ void CWaitWindow::OnDownloadDone() {
 }
 
 void CWaitWindow::OnDownloadFailed() {
-  // The failure message is the worker's last act: the join returns at once, and its failure
-  // lines are then safe to read.
-  std::wstring failureLines;
-  if (m_downloader) {
-    m_downloader->StopAndJoin();
-    if (m_downloader->m_downloader) failureLines = m_downloader->m_downloader->m_errorText;
-  }
+  const std::wstring failureLines = m_downloader ? m_downloader->JoinAndTakeFailureLines() : std::wstring();
   std::wstring reply;
   g_updateHelper.SendRequest(reply, ServiceRequestType::kUserInstallFailedReason, failureLines, false);
   Close(4);

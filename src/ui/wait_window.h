@@ -10,6 +10,7 @@
 #include <string>
 
 #include "package/download_task.h"
+#include "ui/install_progress.h"
 #include "ui/window_wnd_ex.h"
 
 class CDownloadImpl;
@@ -44,15 +45,14 @@ class CWaitWindow : public CWindowWndEx {
   void OnFinalMessage(HWND window) override;
 
  private:
-  void OnDownloadProgress(WPARAM bytes);
+  void OnDownloadProgress(uint32_t bytes);
   void OnDownloadDone();
   void OnDownloadFailed();
   void StopDownload();
 
   DownloadTaskList m_tasks;
   int64_t m_totalBytes;
-  uint64_t m_receivedBytes = 0;
-  int m_lastPercent = 0;
+  CDownloadProgress m_progress;
   std::shared_ptr<CDownloadImpl> m_downloader;
   TempCopyStep m_prepareTempCopy;
 };
