@@ -118,6 +118,11 @@ stop_wine_program() {
   wait_for 10 program_gone "$1"
 }
 
+# Runs a short Windows tool in the prefix, bounded to 60 s, in a session of its own: a
+# Ctrl+C meant for the caller must not reach Wine, which would take it and exit normally,
+# leaving the calling shell to believe the interruption was handled.
+wine_tool() { timeout 60 setsid --wait "$wine_run" "$@"; }
+
 # Starts the installer ($1: program, default the tree's) from folder $2 with the remaining
 # arguments; its pid goes to $pid.
 start_installer() {
@@ -239,7 +244,7 @@ window_gone() { ! window_exists "$1"; }
 # Clicks client point ($1, $2) of the one installer window of size $3 (default 600x380),
 # from inside Wine.
 click_at() {
-  "$wine_run" "$clicker" TavoraStudentInstaller UIMainFrame "${3:-600x380}" "$1" "$2" </dev/null >/dev/null 2>&1
+  wine_tool "$clicker" TavoraStudentInstaller UIMainFrame "${3:-600x380}" "$1" "$2" </dev/null >/dev/null 2>&1
 }
 
 # Prints the id of the installer's message box, waiting up to $1 seconds.
@@ -254,10 +259,10 @@ wait_for_box() {
 }
 
 # The message of the installer's message box (and its button texts), one per line.
-box_text() { "$wine_run" "$support_bin/window_text.exe" ' - TavoraInstaller' </dev/null 2>/dev/null | tr -d '\r'; }
+box_text() { wine_tool "$support_bin/window_text.exe" ' - TavoraInstaller' </dev/null 2>/dev/null | tr -d '\r'; }
 
 # Presses OK in the installer's message box.
-press_box_ok() { "$wine_run" "$closer" ' - TavoraInstaller' </dev/null >/dev/null 2>&1; }
+press_box_ok() { wine_tool "$closer" ' - TavoraInstaller' </dev/null >/dev/null 2>&1; }
 
 # --- pictures ----------------------------------------------------------------------------
 
@@ -484,17 +489,21 @@ reset_profile() {
   rm -rf "$install_dir" "$config_dir" "$start_menu_dir" "$profile/AppData/Roaming"/TavoraInstaller[0-9]*
   rm -f "$desktop_link" "$temp_dir/TavoraStudentInstaller2.exe"
   rmdir "$programs_dir/Quillnet" "$maker_dir" 2>/dev/null
-  "$wine_run" reg delete "$drive_uninstall_key" /f </dev/null >/dev/null 2>&1
+  wine_tool reg delete "$drive_uninstall_key" /f </dev/null >/dev/null 2>&1
   true
 }
 
 # The uninstall entry's values as "Name=Data" lines, sorted.
 uninstall_values() {
-  "$wine_run" reg query "$drive_uninstall_key" </dev/null 2>/dev/null | tr -d '\r' |
+  wine_tool reg query "$drive_uninstall_key" </dev/null 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/\1=\2/p' | sort
 }
 
-uninstall_entry_absent() { ! "$wine_run" reg query "$drive_uninstall_key" </dev/null >/dev/null 2>&1; }
+# reg answers 1 for a missing key (anything else is no answer).
+uninstall_entry_absent() {
+  wine_tool reg query "$drive_uninstall_key" </dev/null >/dev/null 2>&1
+  [ $? -eq 1 ]
+}
 
 # The text of shortcut $1: target, arguments and working folder are UTF-16 strings in it.
 shortcut_text() { strings -el "$1" 2>/dev/null; }
@@ -527,17 +536,17 @@ stage_installed_client() {
 # a browser.
 drive_app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\iexplore.exe'
 fake_browser() {
-  drive_browser_before=$("$wine_run" reg query "$drive_app_paths" /ve </dev/null 2>/dev/null | tr -d '\r' |
+  drive_browser_before=$(wine_tool reg query "$drive_app_paths" /ve </dev/null 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *(.*) *REG_SZ *\(.*\)$/\1/p')
   [ -n "$drive_browser_before" ] || drive_browser_before='C:\Program Files\Internet Explorer\iexplore.exe'
   cp "$recorder" "$1/IEXPLORE.exe"
   local target="Z:${1//\//\\}\\IEXPLORE.exe"
-  "$wine_run" reg add "$drive_app_paths" /ve /d "$target" /f </dev/null >/dev/null 2>&1
+  wine_tool reg add "$drive_app_paths" /ve /d "$target" /f </dev/null >/dev/null 2>&1
 }
 
 restore_browser() {
   [ -n "${drive_browser_before:-}" ] || return 0
-  "$wine_run" reg add "$drive_app_paths" /ve /d "$drive_browser_before" /f </dev/null >/dev/null 2>&1
+  wine_tool reg add "$drive_app_paths" /ve /d "$drive_browser_before" /f </dev/null >/dev/null 2>&1
   drive_browser_before=
 }
 
