@@ -123,7 +123,7 @@ stop_wine_program() {
 # leaving the calling shell to believe the interruption was handled.
 wine_tool() { timeout 60 setsid --wait "$wine_run" "$@"; }
 
-# Starts the installer ($1: program, default the tree's) from folder $2 with the remaining
+# Starts installer program $1 (the tree's, a copy, a newer build) from folder $2 with the remaining
 # arguments; its pid goes to $pid.
 start_installer() {
   local program=$1 folder=$2; shift 2
