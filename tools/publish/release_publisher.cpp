@@ -22,6 +22,8 @@ namespace {
 constexpr const char* kAppName = "TavoraStudent";
 constexpr const char* kClientProgram = "TavoraStudent.exe";
 constexpr int kGzipLevel = 6;
+// The installer unpacks at most this many items of the complete package.
+constexpr size_t kMaxPackageItems = 1000;
 
 bool IsValidUtf8(const std::string& text) {
   size_t i = 0;
@@ -184,23 +186,19 @@ bool CollectTree(const fs::path& root, const std::string& prefix, std::vector<st
   return true;
 }
 
-time_t ModifiedTime(const fs::path& path) {
-  struct stat status = {};
-  return stat(path.c_str(), &status) == 0 ? status.st_mtime : 0;
-}
+bool IsFolderItem(const std::pair<std::string, fs::path>& item) { return item.first.back() == '/'; }
 
-// Times come from the files, so publishing the same folder twice gives the same package.
-bool WritePackage(const fs::path& zipPath, const fs::path& clientFolder,
-                  const std::vector<std::pair<std::string, fs::path>>& items, bool store, std::string& error) {
+// Only files go in: the installer makes folders as the parents of the files it writes, and
+// every item counts against the number of items it unpacks. Times come from the files, so
+// publishing the same folder twice gives the same package.
+bool WritePackage(const fs::path& zipPath, const std::vector<std::pair<std::string, fs::path>>& items, bool store,
+                  std::string& error) {
   ZipWriter zip;
   if (!zip.Open(zipPath, error)) return false;
-  if (!zip.AddFolder(std::string(kAppName) + "/", ModifiedTime(clientFolder), error)) return false;
   for (const auto& item : items) {
+    if (IsFolderItem(item)) continue;
     const std::string name = std::string(kAppName) + "/" + item.first;
-    if (name.back() == '/') {
-      if (!zip.AddFolder(name, ModifiedTime(item.second), error)) return false;
-    } else if (!zip.AddFile(name, item.second, store ? ZipWriter::Method::kStore : ZipWriter::Method::kDeflate,
-                            error)) {
+    if (!zip.AddFile(name, item.second, store ? ZipWriter::Method::kStore : ZipWriter::Method::kDeflate, error)) {
       return false;
     }
   }
@@ -313,6 +311,13 @@ bool PublishRelease(const PublishOptions& options, PublishReport& report, std::s
   // The client's files: top-level files become modules; everything goes into the package.
   std::vector<std::pair<std::string, fs::path>> tree;
   if (!CollectTree(options.clientFolder, "", tree, error)) return false;
+  const size_t fileCount =
+      static_cast<size_t>(std::count_if(tree.begin(), tree.end(), [](const auto& item) { return !IsFolderItem(item); }));
+  if (fileCount > kMaxPackageItems) {
+    error = "the client folder holds " + std::to_string(fileCount) + " files; the installer unpacks at most " +
+            std::to_string(kMaxPackageItems) + " items of a package";
+    return false;
+  }
   std::vector<std::pair<std::string, fs::path>> moduleFiles;
   for (const auto& item : tree) {
     if (item.first.find('/') != std::string::npos) continue;
@@ -360,7 +365,7 @@ bool PublishRelease(const PublishOptions& options, PublishReport& report, std::s
   }
 
   const fs::path zipPath = staging.path() / (std::string(".pending-") + kAppName + ".zip");
-  if (!WritePackage(zipPath, options.clientFolder, tree, options.storeZipEntries, error)) return false;
+  if (!WritePackage(zipPath, tree, options.storeZipEntries, error)) return false;
   if (!GzipInto(zipPath, staging.path(), std::string(kAppName) + ".zip", report.package, error)) return false;
   fs::remove(zipPath, createError);
 
