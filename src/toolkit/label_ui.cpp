@@ -10,14 +10,11 @@ void CLabelUI::PaintText(Gdiplus::Graphics& graphics) {
   if (!m_enabled && m_hasDisabledTextColor) color = m_disabledTextColor;
   Gdiplus::SolidBrush brush{Gdiplus::Color(OpaqueTextColor(color))};
 
+  // One line, placed by hand: drawn at a point, a text is never wrapped (Wine's GDI+ wraps a
+  // text in a box that its own measurement found just wide enough).
   Gdiplus::StringFormat format;
-  format.SetAlignment(m_textCentered ? Gdiplus::StringAlignmentCenter : Gdiplus::StringAlignmentNear);
-  format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
-  // One line; a text a little wider than its label (another font's metrics) still shows whole.
   format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap | Gdiplus::StringFormatFlagsNoClip);
   format.SetTrimming(Gdiplus::StringTrimmingNone);
-  const Gdiplus::REAL left = static_cast<Gdiplus::REAL>(m_rcItem.left);
-  const Gdiplus::REAL top = static_cast<Gdiplus::REAL>(m_rcItem.top);
   const Gdiplus::REAL width = static_cast<Gdiplus::REAL>(m_rcItem.right - m_rcItem.left);
   const Gdiplus::REAL height = static_cast<Gdiplus::REAL>(m_rcItem.bottom - m_rcItem.top);
   const INT length = static_cast<INT>(m_text.size());
@@ -28,11 +25,12 @@ void CLabelUI::PaintText(Gdiplus::Graphics& graphics) {
   graphics.MeasureString(m_text.c_str(), length, font, Gdiplus::PointF(0, 0), &format, &measured);
   Gdiplus::REAL scale = 1;
   if (width > 0 && measured.Width > width + 1) scale = width / measured.Width;
+  const Gdiplus::REAL x = m_textCentered ? (width / scale - measured.Width) / 2 : 0;
+  const Gdiplus::REAL y = (height - measured.Height) / 2;
 
   const Gdiplus::GraphicsState state = graphics.Save();
-  graphics.TranslateTransform(left, top);
+  graphics.TranslateTransform(static_cast<Gdiplus::REAL>(m_rcItem.left), static_cast<Gdiplus::REAL>(m_rcItem.top));
   graphics.ScaleTransform(scale, 1);
-  const Gdiplus::RectF layout(0, 0, width / scale, height);
-  graphics.DrawString(m_text.c_str(), length, font, layout, &format, &brush);
+  graphics.DrawString(m_text.c_str(), length, font, Gdiplus::PointF(x, y), &format, &brush);
   graphics.Restore(state);
 }
