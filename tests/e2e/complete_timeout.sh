@@ -18,8 +18,8 @@ open_for=$(awk -v a="$shown_at" -v b="$closed_at" 'BEGIN { printf "%.1f", b - a 
 echo "     (it stayed $open_for s after it was first seen)"
 # Found within 0.2 s of being mapped, its end noticed within about 0.3 s. Under Wine here
 # every installer window also stays on screen about 2 s after it was closed, so a window
-# that closes at 5 s is seen for about 7 s.
-check "... after about 5 s" awk -v s="$open_for" 'BEGIN { exit !(s >= 4.5 && s <= 7.5) }'
+# that closes at 5 s is seen for about 7 s; a loaded machine adds a little more.
+check "... after about 5 s" awk -v s="$open_for" 'BEGIN { exit !(s >= 4.5 && s <= 9) }'
 check "the installer ends" wait_exit "$installer_pid" 30
 check "the installed client starts (without parameters, as the installer had none)" client_started_with '' 20
 drive_finish
