@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Stands in front of the update service and cuts one download halfway.
+"""Stands in front of the update service and cuts one download halfway, or slows it down.
 
 Every connection is passed through to the service, except that a response to a GET whose
 path holds the given text is cut off after half its body (as announced by Content-Length):
-the client gets the full header and half the bytes, then the connection closes.
+the client gets the full header and half the bytes, then the connection closes. With
+BYTES_PER_SECOND that response is passed whole instead, at that rate, so that a window
+showing the download stays up long enough to be looked at.
 
-Usage: cutting_proxy.py LISTEN_PORT SERVICE_PORT PATH_TEXT
-Prints "cutting proxy listening" once it accepts connections, and one line per cut.
+Usage: cutting_proxy.py LISTEN_PORT SERVICE_PORT PATH_TEXT [BYTES_PER_SECOND]
+Prints "cutting proxy listening" once it accepts connections, and one line per cut or
+slowed download.
 """
 import socket
 import sys
 import threading
+import time
 
 
 def relay(source, target):
@@ -41,7 +45,25 @@ def read_head(sock):
     return head, rest
 
 
-def serve(client, service_port, path_text):
+def pass_slowly(client, upstream, answer_head, body, length, rate):
+    """Sends the head, then the body in pieces of a tenth of a second's worth."""
+    client.sendall(answer_head + b"\r\n\r\n")
+    piece = max(1, rate // 10)
+    sent = 0
+    while sent < length:
+        if not body:
+            body = upstream.recv(65536)
+            if not body:
+                break
+        part = body[:min(piece, length - sent)]
+        client.sendall(part)
+        sent += len(part)
+        body = body[len(part):]
+        time.sleep(0.1)
+    return sent
+
+
+def serve(client, service_port, path_text, rate):
     upstream = socket.create_connection(("127.0.0.1", service_port))
     head, rest = read_head(client)
     if head is None:
@@ -61,6 +83,12 @@ def serve(client, service_port, path_text):
         name, _, value = line.partition(b":")
         if name.strip().lower() == b"content-length":
             length = int(value.strip())
+    if rate:
+        sent = pass_slowly(client, upstream, answer_head or b"", body, length, rate)
+        print("slowed %s: %d of %d bytes at %d bytes/s" % (parts[1], sent, length, rate), flush=True)
+        client.close()
+        upstream.close()
+        return
     keep = length // 2
     while len(body) < keep:
         chunk = upstream.recv(65536)
@@ -75,6 +103,7 @@ def serve(client, service_port, path_text):
 
 def main():
     listen_port, service_port, path_text = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+    rate = int(sys.argv[4]) if len(sys.argv) > 4 else 0
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", listen_port))
@@ -82,7 +111,7 @@ def main():
     print("cutting proxy listening", flush=True)
     while True:
         client, _ = listener.accept()
-        threading.Thread(target=serve, args=(client, service_port, path_text), daemon=True).start()
+        threading.Thread(target=serve, args=(client, service_port, path_text, rate), daemon=True).start()
 
 
 if __name__ == "__main__":
