@@ -9,20 +9,13 @@
 #include "gzip_bytes.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
+#include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using Reply = ScriptedHttpServer::Reply;
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring CheckValueOf(const std::string& bytes) {
-  CheckValueHasher hasher;
-  hasher.Update(bytes.data(), bytes.size());
-  return Wide(hasher.Finish());
-}
 
 Reply Serving(const std::string& bytes) {
   return Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n")
@@ -92,9 +85,9 @@ TEST_F(DownloadWorker, SecondTaskFailingItsCheckEndsTheRun) {
   const std::string first = Content("first", 30000), second = Content("second", 20000), third = Content("third", 100);
   const std::string firstGz = GzipBytes(first), secondGz = GzipBytes(second), thirdGz = GzipBytes(third);
   ScriptedHttpServer server({Serving(firstGz), Serving(secondGz), Serving(thirdGz)});
-  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(firstGz)),
-                            Task(server, "b.dll", CheckValueOf(secondGz + "x")),
-                            Task(server, "c.dll", CheckValueOf(thirdGz))};
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(firstGz))),
+                            Task(server, "b.dll", Wide(CheckValueText(secondGz + "x"))),
+                            Task(server, "c.dll", Wide(CheckValueText(thirdGz)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   const Outcome outcome = Pump(worker);
@@ -123,7 +116,7 @@ TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
   const std::string a = Content("alpha", 70000), b = Content("beta", 5);
   const std::string aGz = GzipBytes(a), bGz = GzipBytes(b);
   ScriptedHttpServer server({Serving(aGz), Serving(bGz)});
-  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz)), Task(server, "b.ini", CheckValueOf(bGz))};
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz))), Task(server, "b.ini", Wide(CheckValueText(bGz)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   const Outcome outcome = Pump(worker);
@@ -151,7 +144,7 @@ TEST_F(DownloadWorker, NullNotifyWindowDoesTheSameWorkSilently) {
   const std::string a = Content("alpha", 9000);
   const std::string aGz = GzipBytes(a);
   ScriptedHttpServer server({Serving(aGz)});
-  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz)))};
   {
     CDownloadImpl worker(&tasks, nullptr);
     worker.Start();
@@ -171,7 +164,7 @@ TEST_F(DownloadWorker, EmptyGzipStreamExpandsToAnEmptyFile) {
   const std::string emptyGz = GzipBytes("");
   ScriptedHttpServer server({Serving(emptyGz)});
   WriteFileBytes(temp / "config.ini", "old");
-  DownloadTaskList tasks = {Task(server, "config.ini", CheckValueOf(emptyGz))};
+  DownloadTaskList tasks = {Task(server, "config.ini", Wide(CheckValueText(emptyGz)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   const Outcome outcome = Pump(worker);
@@ -185,7 +178,7 @@ TEST_F(DownloadWorker, TruncatedGzipFailsWithoutALine) {
   const std::string whole = GzipBytes(Content("gamma", 50000));
   const std::string cut = whole.substr(0, whole.size() / 2);
   ScriptedHttpServer server({Serving(cut)});
-  DownloadTaskList tasks = {Task(server, "c.dll", CheckValueOf(cut))};
+  DownloadTaskList tasks = {Task(server, "c.dll", Wide(CheckValueText(cut)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   const Outcome outcome = Pump(worker);
@@ -198,7 +191,7 @@ TEST_F(DownloadWorker, DamagedGzipFails) {
   std::string damaged = GzipBytes(Content("delta", 50000));
   damaged[damaged.size() - 6] ^= 0x55;  // inside the stored CRC
   ScriptedHttpServer server({Serving(damaged)});
-  DownloadTaskList tasks = {Task(server, "d.dll", CheckValueOf(damaged))};
+  DownloadTaskList tasks = {Task(server, "d.dll", Wide(CheckValueText(damaged)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   const Outcome outcome = Pump(worker);
@@ -208,9 +201,9 @@ TEST_F(DownloadWorker, DamagedGzipFails) {
 
 TEST_F(DownloadWorker, UpperCaseCheckValueNeverMatches) {
   const std::string aGz = GzipBytes(Content("alpha", 100));
-  std::wstring upper = CheckValueOf(aGz);
+  std::wstring upper = Wide(CheckValueText(aGz));
   for (wchar_t& c : upper) c = towupper(c);
-  ASSERT_NE(upper, CheckValueOf(aGz)) << "the value must hold a letter";
+  ASSERT_NE(upper, Wide(CheckValueText(aGz))) << "the value must hold a letter";
   ScriptedHttpServer server({Serving(aGz)});
   DownloadTaskList tasks = {Task(server, "a.dll", upper)};
   CDownloadImpl worker(&tasks, window);
@@ -266,7 +259,7 @@ TEST_F(DownloadWorker, DestructorStopsAndJoinsARunningWorker) {
 TEST_F(DownloadWorker, StartAgainRunsTheListAgain) {
   const std::string aGz = GzipBytes(Content("alpha", 1000));
   ScriptedHttpServer server({Serving(aGz), Serving(aGz)});
-  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz)))};
   CDownloadImpl worker(&tasks, window);
   worker.Start();
   EXPECT_EQ(Pump(worker).done, 1);
@@ -298,7 +291,7 @@ TEST_F(DownloadWorker, FinalMessageRefusedByAFullQueueIsPostedAgain) {
   const std::string a = Content("alpha", 3000);
   const std::string aGz = GzipBytes(a);
   ScriptedHttpServer server({Serving(aGz)});
-  DownloadTaskList tasks = {Task(server, "a.dll", CheckValueOf(aGz))};
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz)))};
   g_refusalsLeft = 5;
   g_postAttempts = 0;
   CDownloadImpl worker(&tasks, window);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "net/download_messages.h"
+#include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 using Reply = ScriptedHttpServer::Reply;
 using Clock = std::chrono::steady_clock;
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 std::string Body(size_t size) {
   std::string bytes(size, '\0');

@@ -23,6 +23,7 @@
 #include "net/update_helper.h"
 #include "package/aftermath_helper.h"
 #include "package/work_folders.h"
+#include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 #include "system/integration_names.h"
@@ -40,14 +41,6 @@ using Reply = ScriptedHttpServer::Reply;
 
 // Runs a test step on the window thread once every message posted before it was handled.
 constexpr UINT WM_TEST_STEP = WM_APP + 17;
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::string CheckValueOf(const std::string& bytes) {
-  CheckValueHasher hasher;
-  hasher.Update(bytes.data(), bytes.size());
-  return hasher.Finish();
-}
 
 // The install window with hooks for the test: a step list run through posted messages, and
 // observers of the messages and timers it handles.
@@ -484,7 +477,7 @@ class InsInstallWindowFullPackage : public InsInstallWindow {
                                       .Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(gz.size()) + "\r\n\r\n")
                                       .Pause(20)
                                       .Send(gz)});
-    UseDownloads(downloads, FullPackageManifest(CheckValueOf(gz), declaredBytesFactor * static_cast<long long>(gz.size())));
+    UseDownloads(downloads, FullPackageManifest(CheckValueText(gz), declaredBytesFactor * static_cast<long long>(gz.size())));
     auto* window = NewWindow();
     window->beforeWorkerMessage = [&](CProbeInstallWindow& w, UINT message) {
       if (message == WM_DOWNLOAD_PROGRESS) ++seen.progressMessages;

@@ -15,20 +15,13 @@
 #include "net/request_codec.h"
 #include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
+#include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using Reply = ScriptedHttpServer::Reply;
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring CheckValueOf(const std::string& bytes) {
-  CheckValueHasher hasher;
-  hasher.Update(bytes.data(), bytes.size());
-  return Wide(hasher.Finish());
-}
 
 Reply Serving(const std::string& bytes) {
   return Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n").Send(bytes);
@@ -132,7 +125,7 @@ TEST_F(WaitWindow, DownloadedInstallerBecomesTheTempCopyAndClosesWithCode2) {
   const std::string program = "MZ newer installer build";
   const std::string gz = GzipBytes(program);
   ScriptedHttpServer server({Serving(gz)});
-  Open({Task(server, "TavoraStudentInstaller.exe", CheckValueOf(gz))}, static_cast<int64_t>(gz.size()));
+  Open({Task(server, "TavoraStudentInstaller.exe", Wide(CheckValueText(gz)))}, static_cast<int64_t>(gz.size()));
   EXPECT_EQ(driver.RunModal(20000), 2);
   ASSERT_EQ(g_tempCopies.size(), 1u);
   EXPECT_EQ(g_tempCopies[0], (temp.path() / "TavoraStudentInstaller.exe").wstring());
@@ -143,7 +136,7 @@ TEST_F(WaitWindow, FailedTempCopyClosesWithCode4) {
   g_tempCopyResult = false;
   const std::string gz = GzipBytes("MZ newer installer build");
   ScriptedHttpServer server({Serving(gz)});
-  Open({Task(server, "TavoraStudentInstaller.exe", CheckValueOf(gz))}, static_cast<int64_t>(gz.size()));
+  Open({Task(server, "TavoraStudentInstaller.exe", Wide(CheckValueText(gz)))}, static_cast<int64_t>(gz.size()));
   EXPECT_EQ(driver.RunModal(20000), 4);
   EXPECT_EQ(g_tempCopies.size(), 1u);
 }
@@ -153,7 +146,7 @@ TEST_F(WaitWindow, FailedDownloadIsReportedToTheServiceAndClosesWithCode4) {
   g_updateHelper.SetServiceHosts(service.Host(), service.Host());
   const std::string gz = GzipBytes("MZ newer installer build");
   ScriptedHttpServer server({Serving(gz)});
-  const DownloadTask task = Task(server, "TavoraStudentInstaller.exe", CheckValueOf(gz + "x"));
+  const DownloadTask task = Task(server, "TavoraStudentInstaller.exe", Wide(CheckValueText(gz + "x")));
   Open({task}, static_cast<int64_t>(gz.size()));
   EXPECT_EQ(driver.RunModal(20000), 4);
   EXPECT_TRUE(g_tempCopies.empty());
