@@ -169,6 +169,8 @@ windows_titled() {
 window_size() {
   local WIDTH HEIGHT X Y SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  # A window that is gone by now gives no geometry at all.
+  [ -n "${WIDTH:-}" ] && [ -n "${HEIGHT:-}" ] || return 1
   echo "${WIDTH}x${HEIGHT}"
 }
 
