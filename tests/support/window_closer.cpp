@@ -3,33 +3,11 @@
 // Usage: window_closer.exe TITLE_SUFFIX   (ASCII; command lines from Linux lose other text)
 #include <windows.h>
 
-#include <string>
-
-namespace {
-
-struct Search {
-  std::wstring suffix;
-  int found = 0;
-};
-
-BOOL CALLBACK PressOk(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  wchar_t title[512] = {};
-  GetWindowTextW(window, title, 512);
-  const std::wstring text = title;
-  if (IsWindowVisible(window) && text.size() >= search->suffix.size() &&
-      text.compare(text.size() - search->suffix.size(), search->suffix.size(), search->suffix) == 0) {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ++search->found;
-  }
-  return TRUE;
-}
-
-}  // namespace
+#include "titled_windows.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
-  Search search{argv[1]};
-  EnumWindows(PressOk, reinterpret_cast<LPARAM>(&search));
-  return search.found ? 0 : 1;
+  const int found = ForEachWindowTitledEnding(
+      argv[1], [](HWND window) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
+  return found ? 0 : 1;
 }
