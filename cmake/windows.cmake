@@ -14,11 +14,10 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 # Windows code: everything of the installer except the entry point.
 add_library(tavora_win STATIC)
-# The static libgpg-error calls Winsock: ws2_32 must come after it on the link line.
 target_link_libraries(tavora_win PUBLIC tavora_portable
-  wininet gdiplus shlwapi ole32 oleaut32 uuid version
-  gcrypt gpg-error z ws2_32)
-target_link_libraries(tavora_portable PUBLIC gcrypt gpg-error z ws2_32)
+  wininet gdiplus shlwapi ole32 oleaut32 uuid version ws2_32)
+# MD5 and triple DES come from the system's crypto provider (advapi32), not a linked library.
+target_link_libraries(tavora_portable PUBLIC z advapi32)
 
 # Wine: a prefix, a HOME and a virtual display of the build tree's own. An i686 tree runs
 # under 32-bit Wine, an x86_64 tree (machines that cannot execute 32-bit programs) under

@@ -1,12 +1,8 @@
 #include "net/check_value.h"
 
-#include <gcrypt.h>
-
-#include <memory>
 #include <vector>
 
 #include "app/file_owner.h"
-#include "net/gcrypt_ready.h"
 
 namespace {
 
@@ -15,28 +11,11 @@ constexpr size_t kReadSize = 64 * 1024;
 
 }  // namespace
 
-struct CheckValueHasher::Impl {
-  gcry_md_hd_t digest = nullptr;
-};
-
-CheckValueHasher::CheckValueHasher() : m_impl(new Impl) {
-  EnsureGcryptReady();
-  if (gcry_md_open(&m_impl->digest, GCRY_MD_MD5, 0) != 0) m_impl->digest = nullptr;
-}
-
-CheckValueHasher::~CheckValueHasher() {
-  if (m_impl->digest) gcry_md_close(m_impl->digest);
-  delete m_impl;
-}
-
-void CheckValueHasher::Update(const void* data, size_t size) {
-  if (m_impl->digest && size > 0) gcry_md_write(m_impl->digest, data, size);
-}
+void CheckValueHasher::Update(const void* data, size_t size) { m_md5.Update(data, size); }
 
 std::string CheckValueHasher::Finish() {
-  if (!m_impl->digest) return std::string();
-  const unsigned char* digest = gcry_md_read(m_impl->digest, GCRY_MD_MD5);
-  if (!digest) return std::string();
+  unsigned char digest[kMd5DigestBytes];
+  if (!m_md5.Finish(digest)) return std::string();
   static const char kDigits[] = "0123456789abcdef";
   std::string value;
   for (int i = 4; i < 12; ++i) {

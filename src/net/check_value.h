@@ -7,21 +7,17 @@
 #include <filesystem>
 #include <string>
 
+#include "net/crypto_primitives.h"
+
 // Computes the check value of bytes fed in pieces.
 class CheckValueHasher {
  public:
-  CheckValueHasher();
-  ~CheckValueHasher();
-  CheckValueHasher(const CheckValueHasher&) = delete;
-  CheckValueHasher& operator=(const CheckValueHasher&) = delete;
-
   void Update(const void* data, size_t size);
   // The check value of everything fed so far; empty when the digest could not be made.
   std::string Finish();
 
  private:
-  struct Impl;
-  Impl* m_impl;
+  Md5Hasher m_md5;
 };
 
 // The check value of everything left to read in file; false on a read error.

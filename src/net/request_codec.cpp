@@ -1,12 +1,6 @@
 #include "net/request_codec.h"
 
-#include "net/gcrypt_ready.h"
-
-#include <gcrypt.h>
-
-#include <memory>
-#include <mutex>
-#include <type_traits>
+#include "net/crypto_primitives.h"
 
 namespace {
 
@@ -28,11 +22,6 @@ constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kUpperHex[] = "0123456789ABCDEF";
 constexpr char kLowerHex[] = "0123456789abcdef";
-
-struct CipherCloser {
-  void operator()(gcry_cipher_hd_t handle) const { gcry_cipher_close(handle); }
-};
-using CipherHandle = std::unique_ptr<std::remove_pointer_t<gcry_cipher_hd_t>, CipherCloser>;
 
 // Only ASCII counts: what the locale calls a letter has no place unescaped in a URL.
 bool IsAsciiAlnum(uint32_t c) {
@@ -132,18 +121,12 @@ bool RequestTypeOfQuery(const std::string& query, ServiceRequestType& type) {
 
 bool TripleDesOfb(const std::string& input, const unsigned char (&key)[kDesKeyBytes],
                   std::string& output) {
-  if (!EnsureGcryptReady()) return false;
-  gcry_cipher_hd_t raw = nullptr;
-  if (gcry_cipher_open(&raw, GCRY_CIPHER_3DES, GCRY_CIPHER_MODE_OFB, 0) != 0) return false;
-  CipherHandle cipher(raw);
-  if (gcry_cipher_setkey(cipher.get(), key, kDesKeyBytes) != 0) return false;
+  static_assert(kDesKeyBytes == kTripleDesKeyBytes, "the service key is one triple DES key");
   // The IV is a copy of the first of the three DES keys.
-  if (gcry_cipher_setiv(cipher.get(), key, 8) != 0) return false;
+  unsigned char iv[kDesBlockBytes];
+  for (size_t i = 0; i < kDesBlockBytes; ++i) iv[i] = key[i];
   std::string result(input.size(), '\0');
-  if (!input.empty() &&
-      gcry_cipher_encrypt(cipher.get(), &result[0], result.size(), input.data(), input.size()) != 0) {
-    return false;
-  }
+  if (!TripleDesOfbCipher(key, iv, input.data(), input.size(), &result[0])) return false;
   output.swap(result);
   return true;
 }
@@ -270,9 +253,10 @@ bool UnescapeRequestData(const std::string& escaped, std::string& text) {
 }
 
 std::string Md5HexOfBytes(const std::string& bytes) {
-  if (!EnsureGcryptReady()) return std::string();
-  unsigned char digest[16] = {};
-  gcry_md_hash_buffer(GCRY_MD_MD5, digest, bytes.data(), bytes.size());
+  Md5Hasher hasher;
+  hasher.Update(bytes.data(), bytes.size());
+  unsigned char digest[kMd5DigestBytes];
+  if (!hasher.Finish(digest)) return std::string();
   std::string hex;
   hex.reserve(32);
   for (const unsigned char byte : digest) {

@@ -44,7 +44,7 @@ constexpr size_t kDesKeyBytes = 24;
 
 // Triple DES, EDE with three independent keys, 64-bit output feedback, IV = the first 8 key
 // bytes, no padding: the output is as long as the input. Encrypting and decrypting are the
-// same operation. False only when the crypto library refuses the key.
+// same operation. False only when the system's crypto provider is missing or refuses the key.
 bool TripleDesOfb(const std::string& input, const unsigned char (&key)[kDesKeyBytes],
                   std::string& output);
 

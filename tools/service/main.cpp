@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   }
   std::string probe;
   if (!TripleDesOfb("probe", options.key, probe)) {
-    std::fprintf(stderr, "tavora-service: the crypto library refuses the key (a weak DES key?)\n");
+    std::fprintf(stderr, "tavora-service: the crypto library does not start (libgcrypt too old?)\n");
     return 2;
   }
   std::vector<Release> releases;
