@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kConnectWaits = 3;
-constexpr long kConnectWaitMicroseconds = 1100000;
 constexpr long kDataWaitMicroseconds = 10000;
 constexpr int kReceiveWaits = 1000;  // about 10 s of silence
 
@@ -19,8 +18,11 @@ timeval Microseconds(long total) {
   return wait;
 }
 
-// Waits for a non-blocking connect to finish: 0 when connected, else a negated error.
-int32_t WaitForConnection(SOCKET socket) {
+// Waits for a non-blocking connect to finish: 0 when connected, else a negated error. A
+// connection still on its way after every wait counts as made when the socket holds no error:
+// the request's send then waits for it, so a slow link goes on where a refused one stops.
+int32_t WaitForConnection(SOCKET socket, long waitMicroseconds) {
+  bool failedOnly = false;
   for (int i = 0; i < kConnectWaits; ++i) {
     fd_set writable, failed;
     FD_ZERO(&writable);
@@ -28,25 +30,26 @@ int32_t WaitForConnection(SOCKET socket) {
     FD_SET(socket, &writable);
     // Windows reports a refused connection in the exception set, never as writable.
     FD_SET(socket, &failed);
-    timeval wait = Microseconds(kConnectWaitMicroseconds);
+    timeval wait = Microseconds(waitMicroseconds);
     const int ready = select(0, nullptr, &writable, &failed, &wait);
     if (ready < 0) {
       const int error = WSAGetLastError();
       if (error == WSAEINTR) continue;
       return -error;
     }
-    if (ready == 0) continue;
-    int socketError = 0;
-    int length = sizeof socketError;
-    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length) != 0) {
-      return -WSAGetLastError();
+    if (ready > 0) {
+      failedOnly = !FD_ISSET(socket, &writable);
+      break;
     }
-    if (socketError != 0) return -socketError;
-    if (FD_ISSET(socket, &writable)) return 0;
-    return -WSAECONNREFUSED;
   }
-  // Still pending after every wait: not connected, whatever SO_ERROR says.
-  return -WSAETIMEDOUT;
+  int socketError = 0;
+  int length = sizeof socketError;
+  if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length) != 0) {
+    return -WSAGetLastError();
+  }
+  if (socketError != 0) return -socketError;
+  // In the exception set with no error recorded: the attempt failed all the same.
+  return failedOnly ? -WSAECONNREFUSED : 0;
 }
 
 }  // namespace
@@ -88,8 +91,9 @@ bool TcpClientSocket::Connect(const char* host, int port) {
         m_lastError = 0;
       } else {
         const int error = WSAGetLastError();
-        m_lastError = (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS) ? WaitForConnection(m_socket)
-                                                                           : -error;
+        m_lastError = (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS)
+                          ? WaitForConnection(m_socket, m_connectWaitMicroseconds)
+                          : -error;
       }
     }
     if (m_lastError == 0) break;

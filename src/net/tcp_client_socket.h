@@ -15,9 +15,13 @@ class TcpClientSocket {
   TcpClientSocket& operator=(const TcpClientSocket&) = delete;
 
   // Resolves host and connects to the first address that answers; closes an earlier connection.
+  // An address gets three waits for its connection; one still on its way after them, with no
+  // error on the socket, counts as made, and Send then waits for it.
   virtual bool Connect(const char* host, int port);
   virtual bool Close();
-  // The count sent, or -1 when the peer stalled or the connection failed.
+  // The count sent; -1 when there is no socket, the socket could not be waited on, or it
+  // stayed unwritable for m_sendStallLimit waits in a row. A send the system refuses ends
+  // the call with the bytes sent before it (possibly 0).
   virtual int Send(const char* data, int count);
   // The count received, 0 when the peer closed, -1 on failure, after about 10 s of silence,
   // or when the stop flag became non-zero while waiting (it is polled every 10 ms).
@@ -25,6 +29,9 @@ class TcpClientSocket {
 
   // Polled between the waits of Receive; may be null.
   void SetStopFlag(const std::atomic<uint8_t>* stopFlag) { m_stopFlag = stopFlag; }
+  // Length of each of the three connection waits; tests shorten it to see a connection
+  // outlast them.
+  void SetConnectWait(long microseconds) { m_connectWaitMicroseconds = microseconds; }
   int32_t LastError() const { return m_lastError; }
 
  private:
@@ -32,5 +39,6 @@ class TcpClientSocket {
   int32_t m_lastError = 0;         // 0, or the negated Winsock error of the last failed step
   int32_t m_sendStallLimit = 25;   // waits without progress after which Send gives up
   int32_t m_pauseMs = 100;         // sleep after a send wait, and between addresses
+  long m_connectWaitMicroseconds = 1100000;
   const std::atomic<uint8_t>* m_stopFlag = nullptr;
 };
