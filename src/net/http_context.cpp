@@ -89,7 +89,10 @@ int ProcessHeaderLine(HttpContext& context, const char* line, int lineCount, boo
   const char* value = colon + 1;
   while (*value && IsSpace(*value)) ++value;
 
-  const bool actedOn = name == "Location" || name == "Content-Length" ||
+  // Only a 302 or 303 is followed; any other answer is judged on its status, whatever its
+  // "Location" says, so a location it could not use does not matter there.
+  const bool redirecting = context.statusCode == 302 || context.statusCode == 303;
+  const bool actedOn = (name == "Location" && redirecting) || name == "Content-Length" ||
                        name == "Content-Range" || name == "Transfer-Encoding";
   if (!actedOn) return kHeaderGoesOn;
   // A cut line of any other header is harmless; a cut URL or number is not.

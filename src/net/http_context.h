@@ -48,9 +48,11 @@ struct HttpContext {
 // the buffer are dropped and truncated is set. Bytes with the high bit set are kept.
 int ReadHeaderLine(HttpContext& context, char (&line)[kHttpLineBufferSize], bool& truncated);
 
-// Takes one header line into the context; lineCount 0 is the status line. A "Location"
-// header sets redirect. A truncated status line or a truncated header this client acts on
-// ("Location", "Content-Length", "Content-Range", "Transfer-Encoding") is unusable, and
-// so is a "Location" that cannot be resolved or does not fit the location buffer.
+// Takes one header line into the context; lineCount 0 is the status line. In a 302 or 303
+// answer a "Location" header replaces the location and sets redirect; in any other answer it
+// is ignored. A truncated status line or a truncated header this client acts on ("Location"
+// of a 302 or 303, "Content-Length", "Content-Range", "Transfer-Encoding") is unusable, and
+// so is the "Location" of a 302 or 303 that cannot be resolved or does not fit the location
+// buffer.
 int ProcessHeaderLine(HttpContext& context, const char* line, int lineCount, bool& redirect,
                       bool truncated);

@@ -161,6 +161,38 @@ TEST(HttpContext, UnresolvableLocationIsUnusable) {
   EXPECT_EQ(context.location, "http://127.0.0.1:8080/pkg/file.gz");
 }
 
+TEST(HttpContext, LocationOfAnAnswerThatIsNoRedirectIsIgnored) {
+  for (const char* status : {"200 OK", "301 Moved Permanently", "404 Not Found"}) {
+    PieceSource source({std::string("HTTP/1.1 ") + status + "\r\nLocation: other/f.gz\r\nContent-Length: 3\r\n\r\n"});
+    HttpContext context = ContextFor(source);
+    const Header header = ReadHeader(context);
+    EXPECT_EQ(header.result, 0) << status;
+    EXPECT_FALSE(header.redirect) << status;
+    EXPECT_EQ(context.location, "http://127.0.0.1:8080/pkg/file.gz") << status;
+    EXPECT_EQ(context.fileSize, 3) << status;
+  }
+}
+
+TEST(HttpContext, OverlongLocationOfAnAnswerThatIsNoRedirectIsIgnored) {
+  const std::string location = "http://127.0.0.1/" + std::string(2000, 'a');
+  PieceSource source({"HTTP/1.1 200 OK\r\nLocation: " + location.substr(0, 1000),
+                      location.substr(1000) + "\r\nContent-Length: 8\r\n\r\n"});
+  HttpContext context = ContextFor(source);
+  const Header header = ReadHeader(context);
+  EXPECT_EQ(header.result, 0);
+  EXPECT_FALSE(header.redirect);
+  EXPECT_EQ(context.fileSize, 8);
+}
+
+TEST(HttpContext, SeeOtherLocationIsFollowedToo) {
+  PieceSource source({"HTTP/1.1 303 See Other\r\nLocation: /other/f.gz\r\n\r\n"});
+  HttpContext context = ContextFor(source);
+  const Header header = ReadHeader(context);
+  ASSERT_EQ(header.result, 0);
+  EXPECT_TRUE(header.redirect);
+  EXPECT_EQ(context.location, "http://127.0.0.1:8080/other/f.gz");
+}
+
 TEST(HttpContext, BytesWithTheHighBitSetAreOrdinaryCharacters) {
   PieceSource source({"HTTP/1.1 200 OK\r\nX-Name: \xe6\x96\x87\xe4\xbb\xb6\xff\r\nContent-Length: 3\r\n\r\n"});
   HttpContext context = ContextFor(source);

@@ -177,6 +177,24 @@ TEST_F(SocketDownload, SeeOtherIsFollowedToo) {
   EXPECT_EQ(server.Requests()[1].substr(0, 20), "GET /other.gz HTTP/1");
 }
 
+TEST_F(SocketDownload, LocationOfAnAnswerThatIsNoRedirectIsIgnored) {
+  // Neither a location that names no URL nor one longer than the location buffer matters
+  // when the status is not a 302 or 303.
+  const std::string overlong = "http://127.0.0.1:1/" + std::string(5000, 'l');
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nLocation: elsewhere/f.gz\r\nContent-Length: 4\r\n\r\nDATA"),
+                             Reply().Send("HTTP/1.1 200 OK\r\nLocation: " + overlong + "\r\nContent-Length: 4\r\n\r\nMORE"),
+                             Reply().Send("HTTP/1.1 404 Not Found\r\nLocation: elsewhere/f.gz\r\nContent-Length: 2\r\n\r\nno")});
+  ASSERT_TRUE(Download(server.Url("/f.gz")));
+  EXPECT_EQ(Written(), "DATA");
+  ASSERT_TRUE(Download(server.Url("/g.gz")));
+  EXPECT_EQ(Written(), "MORE");
+  EXPECT_EQ(downloader->m_errorText, L"");
+  const std::string url = server.Url("/h.gz");
+  EXPECT_FALSE(Download(url));
+  EXPECT_EQ(downloader->m_errorText, FailureLine(-99, url));
+  EXPECT_EQ(server.ConnectionCount(), 3);
+}
+
 TEST_F(SocketDownload, PermanentAndTemporaryRedirectsAreNotFollowed) {
   for (const char* status : {"301 Moved Permanently", "307 Temporary Redirect"}) {
     ScriptedHttpServer server({Reply().Send(std::string("HTTP/1.1 ") + status + "\r\nLocation: /x.gz\r\nContent-Length: 5\r\n\r\nmoved"),
