@@ -1,5 +1,5 @@
-// The interface of downloaders: fetch one URL into one local file, report blocks to a
-// window, collect failure lines.
+// The interface of downloaders: fetch one URL into one local file, report the bytes received
+// to a window, collect failure lines.
 #pragma once
 
 #include <windows.h>

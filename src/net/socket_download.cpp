@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "net/download_messages.h"
 #include "net/http_context.h"
 #include "net/http_request.h"
 #include "net/tcp_client_socket.h"
@@ -44,9 +43,13 @@ bool CSocketDownload::Download(const std::wstring& url, const std::wstring& loca
     return false;
   }
   setvbuf(file.get(), nullptr, _IOFBF, kFileBufferSize);
-  int result = HttpFetch(ToCodePage936(url), file.get(), stopFlag);
+  CProgressReporter progress(m_notifyWindow);
+  int result = HttpFetch(ToCodePage936(url), file.get(), stopFlag, progress);
   // Bytes still in the C library's buffer reach the disk only here.
   if (fclose(file.release()) != 0 && result == kFetchSucceeded) result = kFetchWriteFailed;
+  // The worker's final message follows; the window has every byte before it.
+  static const std::atomic<uint8_t> kNeverStopped{0};
+  progress.Flush(stopFlag ? *stopFlag : kNeverStopped);
   if (result == kFetchSucceeded) return true;
   m_errorText += L"Download File Failed, errorcode (" + std::to_wstring(result) + L"), file name (" +
                  url + L")\r\n";
@@ -54,7 +57,7 @@ bool CSocketDownload::Download(const std::wstring& url, const std::wstring& loca
 }
 
 int CSocketDownload::HttpFetch(const std::string& url, FILE* file,
-                               const std::atomic<uint8_t>* stopFlag) {
+                               const std::atomic<uint8_t>* stopFlag, CProgressReporter& progress) {
   TcpClientSocket connection;
   connection.SetStopFlag(stopFlag);
   auto context = std::make_unique<HttpContext>(
@@ -131,9 +134,7 @@ int CSocketDownload::HttpFetch(const std::string& url, FILE* file,
               m_bytesTotal = static_cast<int32_t>(static_cast<uint32_t>(m_bytesTotal) +
                                                   static_cast<uint32_t>(received));
               m_bytesLast = received;
-              if (m_notifyWindow) {
-                PostMessageW(m_notifyWindow, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(received), 0);
-              }
+              progress.Add(static_cast<uint32_t>(received));
             }
           } else if ((status == 302 || status == 303) && redirect) {
             // The next attempt asks the new location.

@@ -51,6 +51,8 @@ class DownloadWorker : public ::testing::Test {
     int done = 0;
     int failed = 0;
     int progress = 0;
+    uint64_t progressBytes = 0;  // the wParams added up
+    bool progressAfterFinal = false;
   };
   // Pumps this thread's messages until the worker has ended and a little longer, so that a
   // second final message would be seen too.
@@ -63,7 +65,11 @@ class DownloadWorker : public ::testing::Test {
       while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) {
         if (message.message == WM_DOWNLOAD_DONE) ++outcome.done;
         if (message.message == WM_DOWNLOAD_FAILED) ++outcome.failed;
-        if (message.message == WM_DOWNLOAD_PROGRESS) ++outcome.progress;
+        if (message.message == WM_DOWNLOAD_PROGRESS) {
+          ++outcome.progress;
+          outcome.progressBytes += message.wParam;
+          if (outcome.done + outcome.failed > 0) outcome.progressAfterFinal = true;
+        }
         if ((message.message == WM_DOWNLOAD_DONE || message.message == WM_DOWNLOAD_FAILED) &&
             settle == std::chrono::steady_clock::time_point::max()) {
           settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
@@ -128,6 +134,47 @@ TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
   // Bytes that arrive with a header are not counted, so the total can only fall short.
   EXPECT_GT(worker.m_downloader->m_bytesTotal, 0);
   EXPECT_LE(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(aGz.size() + bGz.size()));
+}
+
+TEST_F(DownloadWorker, WindowThatStopsReadingItsQueueStillGetsEveryByteAndDone) {
+  // 64 MiB that do not compress, in stored gzip blocks: the archive is as large as the file.
+  std::string content(64 * 1024 * 1024, '\0');
+  uint32_t state = 0x2545F491;
+  for (char& c : content) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    c = static_cast<char>(state >> 24);
+  }
+  const std::string archive = GzipBytes(content, 0);
+  ScriptedHttpServer server({Serving(archive)});
+  DownloadTaskList tasks = {Task(server, "big.dll", Wide(CheckValueText(archive)))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+
+  // The window thread reads nothing for at least 2 s, and until the whole archive is on disk.
+  const auto start = std::chrono::steady_clock::now();
+  const auto deadline = start + std::chrono::seconds(60);
+  std::error_code error;
+  while (std::chrono::steady_clock::now() < deadline &&
+         (std::chrono::steady_clock::now() - start < std::chrono::seconds(2) ||
+          std::filesystem::file_size(temp / "big.dll.gz", error) != archive.size())) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(std::filesystem::file_size(temp / "big.dll.gz", error), archive.size());
+
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(outcome.failed, 0);
+  EXPECT_FALSE(outcome.progressAfterFinal) << "every report comes before the done message";
+  EXPECT_EQ(outcome.progressBytes, static_cast<uint64_t>(worker.m_downloader->m_bytesTotal));
+  // Bytes that came with the header are not counted; they fit one header receive.
+  EXPECT_LE(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(archive.size()));
+  EXPECT_GT(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(archive.size()) - 4096);
+  // A report per 50 ms at most, however fast the body came.
+  EXPECT_LT(outcome.progress, 2000) << "the queue was flooded";
+  EXPECT_EQ(std::filesystem::file_size(temp / "big.dll", error), content.size());
+  EXPECT_TRUE(ReadFileBytes(temp / "big.dll") == content);
 }
 
 TEST_F(DownloadWorker, EmptyListFailsOnce) {

@@ -2,9 +2,9 @@
 
 #include <zlib.h>
 
-std::string GzipBytes(const std::string& bytes) {
+std::string GzipBytes(const std::string& bytes, int level) {
   z_stream stream = {};
-  deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  deflateInit2(&stream, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
   std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64, '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
   stream.avail_in = static_cast<uInt>(bytes.size());
