@@ -1,6 +1,6 @@
 #include "ui/install_window_texts.h"
 
-#include <cwchar>
+#include <cwctype>
 
 #include "app/run_mode.h"
 
@@ -13,8 +13,33 @@ std::wstring InstallCaptionText(int runMode, const std::wstring& mainVersion) {
   return L"Qelvo 学生端" + version;
 }
 
+namespace {
+
+// One "%d" of the C library's scanning: white space, an optional sign, at least one digit.
+// Written out because the wide scanf family alone brings some 17 KB into the installer.
+bool ScanDecimal(const wchar_t*& at, long long& value) {
+  while (std::iswspace(*at)) ++at;
+  const bool negative = *at == L'-';
+  if (*at == L'-' || *at == L'+') ++at;
+  if (*at < L'0' || *at > L'9') return false;
+  value = 0;
+  for (; *at >= L'0' && *at <= L'9'; ++at) {
+    // Far past any version number; stops the sum from overflowing.
+    if (value < 1000000000000LL) value = value * 10 + (*at - L'0');
+  }
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
+// "a,b,c,d" as "%d,%d,%d,%d" reads it: anything after the fourth number is ignored.
 std::wstring VersionButtonText(const std::wstring& mainVersion) {
-  int major = 0, minor = 0, build = 0, revision = 0;
-  if (std::swscanf(mainVersion.c_str(), L"%d,%d,%d,%d", &major, &minor, &build, &revision) != 4) return L"";
-  return L"V" + std::to_wstring(major) + L"." + std::to_wstring(minor);
+  long long parts[4] = {};
+  const wchar_t* at = mainVersion.c_str();
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0 && *at++ != L',') return L"";
+    if (!ScanDecimal(at, parts[i])) return L"";
+  }
+  return L"V" + std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]);
 }

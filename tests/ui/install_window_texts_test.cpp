@@ -24,4 +24,13 @@ TEST(InstallWindowTexts, MalformedVersionLeavesTheButtonEmpty) {
   EXPECT_EQ(VersionButtonText(L"1,2"), L"");
   EXPECT_EQ(VersionButtonText(L"1.2.0.5"), L"");
   EXPECT_EQ(VersionButtonText(L"a,b,c,d"), L"");
+  EXPECT_EQ(VersionButtonText(L"1 ,2,0,5"), L"");
+  EXPECT_EQ(VersionButtonText(L"1,2,0,"), L"");
+}
+
+// The numbers are read as "%d,%d,%d,%d" reads them.
+TEST(InstallWindowTexts, VersionNumbersMayHaveLeadingSpaceAndTrailingText) {
+  EXPECT_EQ(VersionButtonText(L" 1, 2, 0, 5"), L"V1.2");
+  EXPECT_EQ(VersionButtonText(L"1,2,0,5,6"), L"V1.2");
+  EXPECT_EQ(VersionButtonText(L"01,+2,0,5 beta"), L"V1.2");
 }
