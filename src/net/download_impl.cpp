@@ -1,9 +1,48 @@
 #include "net/download_impl.h"
 
+#include <system_error>
+
 #include "app/log_helper.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/gz_expand.h"
+
+namespace {
+
+enum CheckAndExpandResult { kCheckedAndExpanded, kCheckFailed, kExpansionFailed };
+
+// Checks the archive and expands it. Both read the whole archive, so the expansion runs on a
+// thread of its own beside the check, into a file next to the output that takes the output's
+// place only once the check has passed: a file that fails its check leaves no output, and
+// an earlier output stays as it was.
+CheckAndExpandResult CheckAndExpand(const std::wstring& archivePath, const std::wstring& checkValue,
+                                    const std::wstring& outputPath) {
+  if (outputPath.empty()) {
+    return CheckFileMd5(archivePath, checkValue) ? kExpansionFailed : kCheckFailed;
+  }
+  const std::wstring expandingPath = outputPath + L".expanding";
+  bool expanded = false;
+  std::thread expansion;
+  try {
+    expansion = std::thread([&] { expanded = ExpandGz(archivePath, expandingPath); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the same work, one step after the other.
+  }
+  const bool checked = CheckFileMd5(archivePath, checkValue);
+  if (expansion.joinable()) {
+    expansion.join();
+  } else if (checked) {
+    expanded = ExpandGz(archivePath, expandingPath);
+  }
+  if (checked && expanded &&
+      MoveFileExW(expandingPath.c_str(), outputPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return kCheckedAndExpanded;
+  }
+  DeleteFileW(expandingPath.c_str());
+  return checked ? kExpansionFailed : kCheckFailed;
+}
+
+}  // namespace
 
 CDownloadImpl::CDownloadImpl(const DownloadTaskList* tasks, HWND notifyWindow)
     : m_tasks(tasks), m_downloader(std::make_shared<CSocketDownload>(notifyWindow)) {}
@@ -54,18 +93,20 @@ void CDownloadImpl::Run() {
       Post(WM_DOWNLOAD_FAILED);
       return;
     }
-    if (!CheckFileMd5(task.archivePath, task.checkValue)) {
-      m_downloader->m_errorText += L"CheckFileMd5(" + task.url + L") failed\r\n";
-      Post(WM_DOWNLOAD_FAILED);
-      return;
-    }
     // The archive path ends in ".gz"; the expanded file is the same path without it.
     const std::wstring outputPath =
         task.archivePath.size() >= 3 ? task.archivePath.substr(0, task.archivePath.size() - 3)
                                      : std::wstring();
-    if (outputPath.empty() || !ExpandGz(task.archivePath, outputPath)) {
-      Post(WM_DOWNLOAD_FAILED);
-      return;
+    switch (CheckAndExpand(task.archivePath, task.checkValue, outputPath)) {
+      case kCheckFailed:
+        m_downloader->m_errorText += L"CheckFileMd5(" + task.url + L") failed\r\n";
+        Post(WM_DOWNLOAD_FAILED);
+        return;
+      case kExpansionFailed:
+        Post(WM_DOWNLOAD_FAILED);
+        return;
+      case kCheckedAndExpanded:
+        break;
     }
   }
   if (m_stopFlag == 0) Post(WM_DOWNLOAD_DONE);

@@ -244,6 +244,22 @@ TEST_F(DownloadWorker, DamagedGzipFails) {
   const Outcome outcome = Pump(worker);
   EXPECT_EQ(outcome.failed, 1);
   EXPECT_EQ(outcome.done, 0);
+  EXPECT_FALSE(std::filesystem::exists(temp / "d.dll"));
+  EXPECT_FALSE(std::filesystem::exists(temp / "d.dll.expanding"));
+}
+
+TEST_F(DownloadWorker, FailedCheckLeavesAnEarlierOutputAsItWas) {
+  const std::string aGz = GzipBytes(Content("alpha", 300000));
+  ScriptedHttpServer server({Serving(aGz)});
+  WriteFileBytes(temp / "a.dll", "earlier");
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz + "x")))};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  EXPECT_EQ(Pump(worker).failed, 1);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), "earlier");
+  for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
+    EXPECT_NE(entry.path().extension(), ".expanding") << "nothing half expanded stays behind";
+  }
 }
 
 TEST_F(DownloadWorker, UpperCaseCheckValueNeverMatches) {

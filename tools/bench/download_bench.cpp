@@ -51,7 +51,7 @@ int wmain(int argc, wchar_t** argv) {
   tasks[0].archivePath = argv[2];
   tasks[0].checkValue = argv[3];
 
-  unsigned long long progressMessages = 0, progressBytes = 0;
+  unsigned long long progressMessages = 0, progressBytes = 0, countedBytes = 0;
   bool done = false, failed = false;
   const auto start = Clock::now();
   Clock::time_point lastProgress = start;
@@ -74,6 +74,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     worker.m_thread->join();
     if (failed) printf("error_text=%s\n", Narrow(worker.m_downloader->m_errorText).c_str());
+    countedBytes = static_cast<uint32_t>(worker.m_downloader->m_bytesTotal);
   }
   const double pipelineSeconds = SecondsSince(start);
   const double downloadSeconds = std::chrono::duration<double>(lastProgress - start).count();
@@ -86,6 +87,7 @@ int wmain(int argc, wchar_t** argv) {
   printf("download_seconds=%.3f\n", downloadSeconds);
   printf("progress_messages=%llu\n", progressMessages);
   printf("progress_bytes=%llu\n", progressBytes);
+  printf("counted_bytes=%llu\n", countedBytes);
 
   // The two steps after the download, once more on their own (the archive is in the cache).
   auto stepStart = Clock::now();
