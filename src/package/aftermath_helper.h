@@ -27,9 +27,11 @@ class CAftermathHelper {
                                   CInstallJournal& journal);
   void ExpandZipModules(const std::wstring& targetFolder, const DownloadTaskList& tasks,
                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal);
-  // False when the source is not a readable folder (nothing is copied then).
-  bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                      CInstallJournal& journal);
+  // The full package: the content of its "TavoraStudent" folder is unpacked straight into the
+  // installation folder, each file only where none is yet (an installed file is kept); other
+  // items are name-checked and left out. False when no file lies under "TavoraStudent".
+  bool ExpandFullPackage(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal);
 
 #ifdef _WIN32
   // Shortcuts and the uninstall entry (system/shortcuts.cpp, system/uninstall_entry.cpp).

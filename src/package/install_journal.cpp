@@ -69,6 +69,10 @@ bool CInstallJournal::Replace(const std::wstring& temp, const std::wstring& targ
   return true;
 }
 
+void CInstallJournal::Added(const std::wstring& target, const std::wstring& shownName) {
+  if (m_changeOfTarget.emplace(LowerCase(target), m_changes.size()).second) m_changes.push_back({target, L"", shownName});
+}
+
 void CInstallJournal::Fail(const std::wstring& line) {
   CLogHelper::GetInstance()->LogW(L"install: %ls", line.c_str());
   if (m_failures.size() < kMaxReportLines) m_failures.push_back(line);

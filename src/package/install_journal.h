@@ -13,6 +13,8 @@ class CInstallJournal {
   // kept beside the target until Commit or RollBack. False (with a failure line, the temp
   // file removed and the target untouched) when the target cannot be replaced: a file in use.
   bool Replace(const std::wstring& temp, const std::wstring& target, const std::wstring& shownName);
+  // Records a file this run created where none was, so that a rollback removes it.
+  void Added(const std::wstring& target, const std::wstring& shownName);
   // Records that an item was refused or could not be placed.
   void Fail(const std::wstring& line);
 

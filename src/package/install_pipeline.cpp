@@ -46,31 +46,55 @@ std::wstring SiblingTempPath(const std::wstring& target) { return target + L".ta
 
 std::wstring ErrorText(DWORD error) { return L"error " + std::to_wstring(error); }
 
-bool WriteWholeFile(const std::wstring& target, const std::vector<uint8_t>& contents, const std::wstring& shownName,
-                    CInstallJournal& journal) {
-  const std::wstring temp = SiblingTempPath(target);
-  {
-    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-      journal.Fail(shownName + L": could not be written (" + ErrorText(GetLastError()) + L")");
-      return false;
-    }
-    size_t written = 0;
-    while (written < contents.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
-      DWORD done = 0;
-      if (!WriteFile(file.get(), contents.data() + written, chunk, &done, nullptr) || done == 0) break;
-      written += done;
-    }
-    if (written != contents.size()) {
-      const DWORD error = GetLastError();
-      file.reset();
-      DeleteFileW(temp.c_str());
-      journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-      return false;
-    }
+bool WriteAll(HANDLE file, const std::vector<uint8_t>& contents) {
+  size_t written = 0;
+  while (written < contents.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
+    DWORD done = 0;
+    if (!WriteFile(file, contents.data() + written, chunk, &done, nullptr) || done == 0) return false;
+    written += done;
   }
-  return journal.Replace(temp, target, shownName);
+  return true;
+}
+
+// Writes path, which must not exist yet. False with the error when it could not be created or
+// written (a partly written file is removed again).
+bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& contents, DWORD& error) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return false;
+  }
+  if (!WriteAll(file.get(), contents)) {
+    error = GetLastError();
+    file.reset();
+    DeleteFileW(path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// A missing file is written in place; an existing one is kept (keepExisting) or replaced
+// through the sibling temp file. Either way the journal can undo it.
+void PlaceFile(const std::wstring& target, const std::vector<uint8_t>& contents, const std::wstring& shownName,
+               bool keepExisting, CInstallJournal& journal) {
+  DWORD error = 0;
+  if (WriteNewFile(target, contents, error)) {
+    journal.Added(target, shownName);
+    return;
+  }
+  if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+    return;
+  }
+  if (keepExisting) return;
+  const std::wstring temp = SiblingTempPath(target);
+  DeleteFileW(temp.c_str());  // left by a run that was killed
+  if (!WriteNewFile(temp, contents, error)) {
+    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+    return;
+  }
+  journal.Replace(temp, target, shownName);
 }
 
 std::wstring ItemName(const ZipEntry& entry) {
@@ -88,8 +112,23 @@ std::wstring FileNameOf(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+  return text.size() >= prefix.size() && CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()),
+                                                              prefix.c_str(), static_cast<int>(prefix.size()),
+                                                              TRUE) == CSTR_EQUAL;
+}
+
+// Where an archive's items land: every item under the target folder, replacing what is there
+// (modules); or only the items under one top folder, that folder's content each where no
+// file is yet (the full package, whose client folder becomes the installation folder).
+struct ItemPlacement {
+  std::wstring topFolder;  // empty: every item; else a folder name ending in "\"
+  bool keepExisting = false;
+  bool foundTopFolder = false;  // a file item under topFolder was seen
+};
+
 void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFolder,
-                   const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal) {
+                   const std::atomic<uint8_t>* cancelFlag, ItemPlacement& placement, CInstallJournal& journal) {
   const std::wstring archiveName = FileNameOf(archivePath);
   CZipReader reader;
   if (!reader.OpenFile(fs::path(archivePath))) {
@@ -99,6 +138,8 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
   std::wstring folder = targetFolder;
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
 
+  std::vector<uint8_t> contents;  // one buffer for every item: its pages are touched once
+  std::wstring createdFolder;     // items come grouped by folder; each is created once
   for (int index = 0; !IsCancelled(cancelFlag); ++index) {
     ZipEntry entry;
     if (!reader.GetItem(index, entry)) break;
@@ -118,55 +159,27 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
       journal.Fail(shownName + L": refused, its name leaves the target folder");
       continue;
     }
-    std::vector<uint8_t> contents;
+    if (!placement.topFolder.empty()) {
+      if (!StartsWithNoCase(relativePath, placement.topFolder)) continue;  // not part of the client
+      placement.foundTopFolder = true;
+      relativePath.erase(0, placement.topFolder.size());
+    }
     if (!reader.UnzipItem(index, contents)) {
       journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
       continue;
     }
 
-    const std::wstring outputPath = folder + relativePath;
     const size_t slash = relativePath.rfind(L'\\');
     if (slash != std::wstring::npos) {
-      std::error_code error;
-      fs::create_directories(fs::path(folder + relativePath.substr(0, slash)), error);
+      const std::wstring itemFolder = folder + relativePath.substr(0, slash);
+      if (itemFolder != createdFolder) {
+        std::error_code error;
+        fs::create_directories(fs::path(itemFolder), error);
+        createdFolder = itemFolder;
+      }
     }
-    WriteWholeFile(outputPath, contents, shownName, journal);
+    PlaceFile(folder + relativePath, contents, shownName, placement.keepExisting, journal);
   }
-}
-
-// A file already installed is left as it is; a missing one is added through the journal, so
-// that a run which fails removes it again.
-void CopyNewFile(const fs::path& from, const fs::path& to, CInstallJournal& journal) {
-  const std::wstring target = to.wstring();
-  if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  const std::wstring temp = SiblingTempPath(target);
-  if (!CopyFileW(from.wstring().c_str(), temp.c_str(), FALSE)) {
-    const DWORD error = GetLastError();
-    DeleteFileW(temp.c_str());
-    journal.Fail(to.filename().wstring() + L": could not be copied (" + ErrorText(error) + L")");
-    return;
-  }
-  journal.Replace(temp, target, to.filename().wstring());
-}
-
-void CopyTree(const fs::path& source, const fs::path& destination, CInstallJournal& journal) {
-  std::error_code error;
-  if (!fs::exists(destination, error)) fs::create_directories(destination, error);
-  fs::directory_iterator it(source, error);
-  for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-    const fs::path from = it->path();
-    const fs::path to = destination / from.filename();
-    std::error_code statusError;
-    const fs::file_status status = fs::symlink_status(from, statusError);
-    if (statusError) {
-      journal.Fail(from.filename().wstring() + L": could not be read (" + ErrorText(static_cast<DWORD>(statusError.value())) + L")");
-    } else if (fs::is_directory(status)) {
-      CopyTree(from, to, journal);
-    } else if (fs::is_regular_file(status)) {
-      CopyNewFile(from, to, journal);
-    }
-  }
-  if (error) journal.Fail(source.filename().wstring() + L": the folder could not be read (" + ErrorText(static_cast<DWORD>(error.value())) + L")");
 }
 
 }  // namespace
@@ -204,21 +217,20 @@ void CAftermathHelper::ExpandZipModules(const std::wstring& targetFolder, const 
   for (const DownloadTask& task : tasks) {
     if (IsCancelled(cancelFlag)) return;
     if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
-    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag, journal);
+    ItemPlacement everyItem;
+    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag, everyItem, journal);
   }
 }
 
-bool CAftermathHelper::CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder,
-                                      CInstallJournal& journal) {
-  const fs::path source(sourceFolder);
-  std::error_code error;
-  if (!fs::is_directory(source, error)) return false;
-  fs::directory_iterator probe(source, error);
-  if (error) return false;
-
-  const fs::path destination(destinationFolder);
-  const fs::file_status status = fs::status(destination, error);
-  if (error || !fs::exists(status)) fs::create_directories(destination, error);
-  CopyTree(source, destination, journal);
-  return true;
+bool CAftermathHelper::ExpandFullPackage(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal) {
+  ItemPlacement client;
+  client.topFolder = L"TavoraStudent\\";
+  client.keepExisting = true;
+  for (const DownloadTask& task : tasks) {
+    if (IsCancelled(cancelFlag)) break;
+    if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
+    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), installFolder, cancelFlag, client, journal);
+  }
+  return client.foundTopFolder;
 }

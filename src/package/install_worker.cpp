@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), UnZipFolder(), FullPackageFolder()}; }
+InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), FullPackageFolder()}; }
 
 void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const InstallWorkerFolders& folders,
                       const InstallWorkerWindow& window) {
@@ -17,12 +17,10 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
   CInstallJournal journal;
 
   if (fullPackage) {
-    EnsureFolder(folders.unZipFolder);
+    // Written straight into place, once: a cancelled or failed run is rolled back below.
     EnsureFolder(folders.installFolder);
-    g_aftermathHelper.ExpandZipModules(folders.unZipFolder, tasks, window.cancelFlag, journal);
-    // A cancelled or failed unpack leaves a partial client: nothing of it goes into the installation.
-    if (!cancelled() && !journal.Failed() &&
-        !g_aftermathHelper.CopyFolderTree(folders.unZipFolder + L"TavoraStudent", folders.installFolder, journal)) {
+    if (!g_aftermathHelper.ExpandFullPackage(folders.installFolder, tasks, window.cancelFlag, journal) &&
+        !cancelled() && !journal.Failed()) {
       journal.Fail(L"the full package holds no TavoraStudent folder");
     }
   } else {

@@ -26,14 +26,13 @@ struct InstallWorkerWindow {
 
 struct InstallWorkerFolders {
   std::wstring installFolder;      // ends in "\"
-  std::wstring unZipFolder;        // ends in "\"; the full package is unpacked here
-  std::wstring fullPackageFolder;  // holds unZipFolder; removed after a full-package install
+  std::wstring fullPackageFolder;  // the unpack area of earlier builds; removed after a full-package install
 };
 
-// InstallFolder(), UnZipFolder() and FullPackageFolder() of this user.
+// InstallFolder() and FullPackageFolder() of this user.
 InstallWorkerFolders CurrentInstallWorkerFolders();
 
-// Full-package road: unpack into the unpack folder, copy its "TavoraStudent" folder into the
+// Full-package road: unpack the content of the package's "TavoraStudent" folder into the
 // installation folder (files already there are kept), remove the unpack area, then post
 // WM_INSTALL_REGISTER.
 // Module road: copy each downloaded module over its installed file and unpack ".zip"

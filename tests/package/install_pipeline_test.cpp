@@ -285,35 +285,52 @@ TEST_F(InstallPipeline, CancelBetweenItemsStopsTheArchiveAndSkipsTheNextOnes) {
   EXPECT_FALSE(IsInstalled(L"next.txt"));
 }
 
-TEST_F(InstallPipeline, FolderTreeCopyKeepsExistingFilesAndAddsMissingOnes) {
-  const fs::path source = temp / "unzip" / "TavoraStudent";
-  fs::create_directories(source / "locales" / "zh-CN");
-  fs::create_directories(source / "empty");
-  WriteFileBytes(source / "TavoraStudent.exe", "packaged client");
-  WriteFileBytes(source / "config.ini", "packaged config");
-  WriteFileBytes(source / "locales" / "zh-CN" / "strings.ini", "packaged strings");
+TEST_F(InstallPipeline, FullPackageKeepsInstalledFilesAndAddsTheClientFoldersOtherContent) {
+  const std::string package = ZipBuilder()
+                                  .Add("TavoraStudent/", "", false)
+                                  .Add("TavoraStudent/TavoraStudent.exe", "packaged client")
+                                  .Add("TavoraStudent/config.ini", "packaged config")
+                                  .Add("TavoraStudent/locales/zh-CN/strings.ini", "packaged strings")
+                                  .Add("readme.txt", "beside the client folder")
+                                  .Build();
   WriteFileBytes(install + L"config.ini", "user's config");
-
-  EXPECT_TRUE(g_aftermathHelper.CopyFolderTree(source.wstring(), install, journal));
+  EXPECT_TRUE(g_aftermathHelper.ExpandFullPackage(install, {Downloaded(L"TavoraStudent.zip", package)}, nullptr, journal));
   EXPECT_EQ(Installed(L"TavoraStudent.exe"), "packaged client");
   EXPECT_EQ(Installed(L"config.ini"), "user's config");
   EXPECT_EQ(Installed(L"locales\\zh-CN\\strings.ini"), "packaged strings");
-  EXPECT_TRUE(fs::is_directory(install + L"empty"));
+  EXPECT_EQ(CountFiles(install), 3u) << "nothing outside the client folder is installed";
+  EXPECT_FALSE(journal.Failed()) << Failures();
+
+  journal.RollBack();
+  EXPECT_EQ(Installed(L"config.ini"), "user's config") << "a kept file is not the run's to remove";
+  EXPECT_EQ(CountFiles(install), 1u);
 }
 
-TEST_F(InstallPipeline, FolderTreeCopyCreatesTheDestination) {
-  fs::create_directories(temp / "src" / "sub");
-  WriteFileBytes(temp / "src" / "sub" / "a.txt", "a");
-  const std::wstring destination = Slash(temp / "new" / "dest");
-  EXPECT_TRUE(g_aftermathHelper.CopyFolderTree((temp / "src").wstring(), destination, journal));
-  EXPECT_EQ(ReadFileBytes(destination + L"sub\\a.txt"), "a");
+TEST_F(InstallPipeline, FullPackageFindsTheClientFolderInAnyLetterCase) {
+  const std::string package = ZipBuilder().Add("tavorastudent/TavoraStudent.exe", "packaged client").Build();
+  EXPECT_TRUE(g_aftermathHelper.ExpandFullPackage(install, {Downloaded(L"TavoraStudent.zip", package)}, nullptr, journal));
+  EXPECT_EQ(Installed(L"TavoraStudent.exe"), "packaged client");
 }
 
-TEST_F(InstallPipeline, FolderTreeCopyFromAMissingFolderFailsAndWritesNothing) {
-  EXPECT_FALSE(g_aftermathHelper.CopyFolderTree((temp / "nothing-here").wstring(), Slash(temp / "dest"), journal));
-  EXPECT_FALSE(fs::exists(temp / "dest"));
-  WriteFileBytes(temp / "plain-file", "x");
-  EXPECT_FALSE(g_aftermathHelper.CopyFolderTree((temp / "plain-file").wstring(), Slash(temp / "dest"), journal));
+TEST_F(InstallPipeline, FullPackageWithoutAClientFolderWritesNothing) {
+  const std::string package = ZipBuilder()
+                                  .Add("TavoraStudent/", "", false)
+                                  .Add("TavoraStudent/empty.txt", "")
+                                  .Add("Other/TavoraStudent.exe", "misplaced")
+                                  .Add("TavoraStudentX/a.txt", "a prefix is not the folder")
+                                  .Build();
+  EXPECT_FALSE(g_aftermathHelper.ExpandFullPackage(install, {Downloaded(L"TavoraStudent.zip", package)}, nullptr, journal));
+  EXPECT_EQ(CountFiles(install), 0u);
+  EXPECT_FALSE(journal.Failed()) << Failures();
+}
+
+TEST_F(InstallPipeline, FullPackageRefusesUnsafeNamesAnywhereInTheArchive) {
+  const std::string package = ZipBuilder()
+                                  .Add("TavoraStudent/TavoraStudent.exe", "packaged client")
+                                  .Add("../outside.txt", "outside")
+                                  .Build();
+  EXPECT_TRUE(g_aftermathHelper.ExpandFullPackage(install, {Downloaded(L"TavoraStudent.zip", package)}, nullptr, journal));
+  EXPECT_EQ(Failures(), "TavoraStudent.zip item 1 \"../outside.txt\": refused, its name leaves the target folder\r\n");
 }
 
 TEST_F(InstallPipeline, SampleClientModulesReplaceAnOlderInstallation) {

@@ -38,7 +38,6 @@ class InstallWorker : public ::testing::Test {
     fs::create_directories(temp / "work");
     folders.installFolder = (temp / "local" / "Quillmor" / "TavoraStudent").wstring() + L"\\";
     folders.fullPackageFolder = (temp / "roaming" / "TavoraInstaller").wstring() + L"\\";
-    folders.unZipFolder = folders.fullPackageFolder + L"UnZipFolder\\";
     work = (temp / "work").wstring() + L"\\";
   }
   DownloadTask Downloaded(const std::wstring& installedName, const std::string& bytes) {
