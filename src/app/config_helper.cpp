@@ -10,6 +10,7 @@
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
 
+#include "app/code_page_path.h"
 #include "app/log_helper.h"
 #include "app/message_box.h"
 
@@ -21,10 +22,10 @@ namespace {
 const char kFreshConfig[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<config>\r\n</config>";
 const char kDatePath[] = "config.updatetime.<xmlattr>.value";
 
-bool EnsureConfigFolder(const std::string& folder) {
+bool EnsureConfigFolder(const fs::path& folder) {
   std::error_code error;
-  if (fs::exists(fs::path(folder), error)) return true;
-  fs::create_directories(fs::path(folder), error);
+  if (fs::exists(folder, error)) return true;
+  fs::create_directories(folder, error);
   return !error;
 }
 
@@ -32,10 +33,10 @@ enum class Content { kMissingOrEmpty, kDocument, kUnreadable };
 
 // Keeps a file that does not parse: the client reads this folder too, and a file we cannot
 // understand is not ours to throw away.
-Content ClassifyConfig(const std::string& path) {
+Content ClassifyConfig(const fs::path& path) {
   std::error_code error;
-  if (!fs::is_regular_file(fs::path(path), error)) return Content::kMissingOrEmpty;
-  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!fs::is_regular_file(path, error)) return Content::kMissingOrEmpty;
+  std::ifstream in(path, std::ios::binary);
   if (!in) return Content::kUnreadable;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) return Content::kMissingOrEmpty;
@@ -65,28 +66,35 @@ CConfigHelper* CConfigHelper::GetInstance() {
 }
 
 std::string CConfigHelper::ConfigFilePath() const {
-  return (fs::path(m_configDir) / "config.xml").string();
+  return m_configDir + static_cast<char>(fs::path::preferred_separator) + "config.xml";
 }
 
 void CConfigHelper::SetConfigDir(const std::string& folder) {
   m_configDir = folder;
-  if (!EnsureConfigFolder(m_configDir)) return;
-  const std::string path = ConfigFilePath();
+  const fs::path folderPath = PathFromCodePage(m_configDir);
+  if (!EnsureConfigFolder(folderPath)) return;
+  const fs::path path = folderPath / "config.xml";
   if (ClassifyConfig(path) == Content::kMissingOrEmpty) {
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out.write(kFreshConfig, sizeof kFreshConfig - 1);
     if (!out) ShowErrorBox(L"系统拒绝用户创建配置文件", L"错误");
   }
-  EnsureConfigFolder((fs::path(m_configDir) / "Cache").string());
+  EnsureConfigFolder(folderPath / "Cache");
 }
 
 bool CConfigHelper::IsUpdateDue() { return IsUpdateDue(boost::gregorian::day_clock::local_day()); }
 
 bool CConfigHelper::IsUpdateDue(const boost::gregorian::date& today) {
+  // The name goes into the log as it was given; the file is opened by its converted path.
   const std::string path = ConfigFilePath();
+  const fs::path file = PathFromCodePage(path);
   try {
     pt::ptree tree;
-    pt::read_xml(path, tree, pt::xml_parser::trim_whitespace);
+    {
+      std::ifstream in(file, std::ios::binary);
+      if (!in) throw pt::xml_parser_error("cannot open file", path, 0);
+      pt::read_xml(in, tree, pt::xml_parser::trim_whitespace);
+    }
     const pt::ptree& config = tree.get_child("config");
     if (const auto stored = config.get_optional<std::string>("updatetime.<xmlattr>.value")) {
       // A stored text that is not a date counts as no check recorded; it is replaced.
@@ -98,10 +106,14 @@ bool CConfigHelper::IsUpdateDue(const boost::gregorian::date& today) {
       if (!last.is_special() && (today - last).days() < 1) return false;
     }
     tree.put(kDatePath, boost::gregorian::to_simple_string(today));
-    pt::write_xml(path, tree, std::locale(), pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
+    std::ofstream out(file, std::ios::trunc);  // text mode: CR LF line ends, as before
+    if (!out) throw pt::xml_parser_error("cannot open file", path, 0);
+    pt::write_xml(out, tree, pt::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
+    out.close();
+    if (!out) throw pt::xml_parser_error("write error", path, 0);
     return true;
   } catch (const pt::xml_parser_error& error) {
-    LogConfigError(error.filename(), error.message(), error.line());
+    LogConfigError(path, error.message(), error.line());
   } catch (const std::exception& error) {
     // Another top element than "config", or a path that is not a readable file: the file
     // is left as it is.

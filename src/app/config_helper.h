@@ -11,7 +11,8 @@ class CConfigHelper {
   static CConfigHelper* GetInstance();
   virtual ~CConfigHelper() = default;
 
-  // Stores the folder (system code page) and makes sure it holds config.xml and "Cache".
+  // Stores the folder, narrow text in the system code page (Chinese folder names included),
+  // and makes sure it holds config.xml and "Cache".
   void SetConfigDir(const std::string& folder);
 
   // True when no check was recorded for today (records today); false when one was, or the

@@ -9,6 +9,8 @@
 
 #include "package/download_task.h"
 
+class CInstallJournal;
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -17,12 +19,19 @@ class CAftermathHelper {
  public:
   virtual ~CAftermathHelper() = default;
 
-  // Installing downloaded files (package/install_pipeline.cpp).
+  // Installing downloaded files (package/install_pipeline.cpp). Every file placed goes
+  // through the journal, which can put it back; every item refused or not placed is a
+  // failure line in it, and the work goes on with the next item.
   // ExpandZipModules' cancel flag is the window's cancel byte; null never cancels.
-  void CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks);
+  void CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                                  CInstallJournal& journal);
   void ExpandZipModules(const std::wstring& targetFolder, const DownloadTaskList& tasks,
-                        const std::atomic<uint8_t>* cancelFlag);
-  bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder);
+                        const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal);
+  // The full package: the content of its "TavoraStudent" folder is unpacked straight into the
+  // installation folder, each file only where none is yet (an installed file is kept); other
+  // items are name-checked and left out. False when no file lies under "TavoraStudent".
+  bool ExpandFullPackage(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal);
 
 #ifdef _WIN32
   // Shortcuts and the uninstall entry (system/shortcuts.cpp, system/uninstall_entry.cpp).

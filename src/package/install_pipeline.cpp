@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/log_helper.h"
+#include "package/install_journal.h"
 #include "package/zip_entry_path.h"
 #include "toolkit/zip_reader.h"
 
@@ -44,31 +44,57 @@ bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {
 // target, in one step, so the target always holds either its old or its new content.
 std::wstring SiblingTempPath(const std::wstring& target) { return target + L".tavora-part"; }
 
-bool ReplaceWith(const std::wstring& temp, const std::wstring& target) {
-  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  DeleteFileW(temp.c_str());
-  return false;
+std::wstring ErrorText(DWORD error) { return L"error " + std::to_wstring(error); }
+
+bool WriteAll(HANDLE file, const std::vector<uint8_t>& contents) {
+  size_t written = 0;
+  while (written < contents.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
+    DWORD done = 0;
+    if (!WriteFile(file, contents.data() + written, chunk, &done, nullptr) || done == 0) return false;
+    written += done;
+  }
+  return true;
 }
 
-bool WriteWholeFile(const std::wstring& target, const std::vector<uint8_t>& contents) {
-  const std::wstring temp = SiblingTempPath(target);
-  {
-    FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
-    size_t written = 0;
-    while (written < contents.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
-      DWORD done = 0;
-      if (!WriteFile(file.get(), contents.data() + written, chunk, &done, nullptr) || done == 0) break;
-      written += done;
-    }
-    if (written != contents.size()) {
-      file.reset();
-      DeleteFileW(temp.c_str());
-      return false;
-    }
+// Writes path, which must not exist yet. False with the error when it could not be created or
+// written (a partly written file is removed again).
+bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& contents, DWORD& error) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return false;
   }
-  return ReplaceWith(temp, target);
+  if (!WriteAll(file.get(), contents)) {
+    error = GetLastError();
+    file.reset();
+    DeleteFileW(path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// A missing file is written in place; an existing one is kept (keepExisting) or replaced
+// through the sibling temp file. Either way the journal can undo it.
+void PlaceFile(const std::wstring& target, const std::vector<uint8_t>& contents, const std::wstring& shownName,
+               bool keepExisting, CInstallJournal& journal) {
+  DWORD error = 0;
+  if (WriteNewFile(target, contents, error)) {
+    journal.Added(target, shownName);
+    return;
+  }
+  if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+    return;
+  }
+  if (keepExisting) return;
+  const std::wstring temp = SiblingTempPath(target);
+  DeleteFileW(temp.c_str());  // left by a run that was killed
+  if (!WriteNewFile(temp, contents, error)) {
+    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+    return;
+  }
+  journal.Replace(temp, target, shownName);
 }
 
 std::wstring ItemName(const ZipEntry& entry) {
@@ -81,61 +107,85 @@ std::wstring ItemName(const ZipEntry& entry) {
   return name;
 }
 
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+  return text.size() >= prefix.size() && CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()),
+                                                              prefix.c_str(), static_cast<int>(prefix.size()),
+                                                              TRUE) == CSTR_EQUAL;
+}
+
+// Where an archive's items land: every item under the target folder, replacing what is there
+// (modules); or only the items under one top folder, that folder's content each where no
+// file is yet (the full package, whose client folder becomes the installation folder).
+struct ItemPlacement {
+  std::wstring topFolder;  // empty: every item; else a folder name ending in "\"
+  bool keepExisting = false;
+  bool foundTopFolder = false;  // a file item under topFolder was seen
+};
+
 void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFolder,
-                   const std::atomic<uint8_t>* cancelFlag) {
+                   const std::atomic<uint8_t>* cancelFlag, ItemPlacement& placement, CInstallJournal& journal) {
+  const std::wstring archiveName = FileNameOf(archivePath);
   CZipReader reader;
-  if (!reader.OpenFile(fs::path(archivePath))) return;
+  if (!reader.OpenFile(fs::path(archivePath))) {
+    journal.Fail(archiveName + L": the archive could not be opened");
+    return;
+  }
   std::wstring folder = targetFolder;
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
 
-  for (int index = 0; index < kMaxArchiveItems && !IsCancelled(cancelFlag); ++index) {
+  std::vector<uint8_t> contents;  // one buffer for every item: its pages are touched once
+  std::wstring createdFolder;     // items come grouped by folder; each is created once
+  for (int index = 0; !IsCancelled(cancelFlag); ++index) {
     ZipEntry entry;
     if (!reader.GetItem(index, entry)) break;
+    if (index == kMaxArchiveItems) {
+      // Items past the limit are not installed; a client with some of its files missing
+      // must not count as installed.
+      journal.Fail(archiveName + L": holds more than " + std::to_wstring(kMaxArchiveItems) +
+                   L" items; the rest were not installed");
+      break;
+    }
     if (entry.uncompressedSize == 0) continue;
 
+    const std::wstring itemName = ItemName(entry);
+    const std::wstring shownName = archiveName + L" item " + std::to_wstring(index) + L" \"" + itemName + L"\"";
     std::wstring relativePath;
-    if (!ZipEntryRelativePath(ItemName(entry), relativePath)) {
-      CLogHelper::GetInstance()->LogW(L"zip item %d of %ls skipped: its name leaves the target folder", index,
-                                      archivePath.c_str());
+    if (!ZipEntryRelativePath(itemName, relativePath)) {
+      journal.Fail(shownName + L": refused, its name leaves the target folder");
       continue;
     }
-    std::vector<uint8_t> contents;
-    if (!reader.UnzipItem(index, contents)) continue;
+    if (!placement.topFolder.empty()) {
+      if (!StartsWithNoCase(relativePath, placement.topFolder)) continue;  // not part of the client
+      placement.foundTopFolder = true;
+      relativePath.erase(0, placement.topFolder.size());
+    }
+    if (!reader.UnzipItem(index, contents)) {
+      journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
+      continue;
+    }
 
-    const std::wstring outputPath = folder + relativePath;
     const size_t slash = relativePath.rfind(L'\\');
     if (slash != std::wstring::npos) {
-      std::error_code error;
-      fs::create_directories(fs::path(folder + relativePath.substr(0, slash)), error);
+      const std::wstring itemFolder = folder + relativePath.substr(0, slash);
+      if (itemFolder != createdFolder) {
+        std::error_code error;
+        fs::create_directories(fs::path(itemFolder), error);
+        createdFolder = itemFolder;
+      }
     }
-    WriteWholeFile(outputPath, contents);
-  }
-}
-
-void CopyTree(const fs::path& source, const fs::path& destination) {
-  std::error_code error;
-  if (!fs::exists(destination, error)) fs::create_directories(destination, error);
-  fs::directory_iterator it(source, error);
-  if (error) return;
-  for (const fs::directory_iterator end; it != end; it.increment(error)) {
-    if (error) break;
-    const fs::path from = it->path();
-    const fs::path to = destination / from.filename();
-    const fs::file_status status = fs::symlink_status(from, error);
-    if (error) continue;
-    if (fs::is_directory(status)) {
-      CopyTree(from, to);
-    } else if (fs::is_regular_file(status)) {
-      // A file already installed is left as it is.
-      std::error_code copyError;
-      fs::copy_file(from, to, fs::copy_options::skip_existing, copyError);
-    }
+    PlaceFile(folder + relativePath, contents, shownName, placement.keepExisting, journal);
   }
 }
 
 }  // namespace
 
-void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks) {
+void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                                                  CInstallJournal& journal) {
   std::error_code error;
   if (!fs::exists(fs::path(installFolder), error)) fs::create_directories(fs::path(installFolder), error);
 
@@ -143,44 +193,44 @@ void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFol
     const std::wstring& archivePath = task.archivePath;
     const size_t slash = archivePath.rfind(L'\\');
     const size_t dot = archivePath.rfind(L'.');
-    if (slash == std::wstring::npos || dot == std::wstring::npos || dot < slash || archivePath.size() < 3) continue;
+    if (slash == std::wstring::npos || dot == std::wstring::npos || dot < slash || archivePath.size() < 3) {
+      journal.Fail(archivePath + L": names no installed file");
+      continue;
+    }
     const std::wstring fileName = archivePath.substr(slash + 1, dot - slash - 1);
     const std::wstring expanded = archivePath.substr(0, archivePath.size() - 3);
     const std::wstring target = installFolder + fileName;
 
-    // Without a downloaded file the installed one stays as it is.
-    if (GetFileAttributesW(expanded.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     const std::wstring temp = SiblingTempPath(target);
     if (!CopyFileW(expanded.c_str(), temp.c_str(), FALSE)) {
+      const DWORD copyError = GetLastError();
       DeleteFileW(temp.c_str());
-      CLogHelper::GetInstance()->LogW(L"copy of %ls failed: %lu", fileName.c_str(), GetLastError());
+      journal.Fail(fileName + L": could not be copied from the download (" + ErrorText(copyError) + L")");
       continue;
     }
-    if (!ReplaceWith(temp, target)) {
-      CLogHelper::GetInstance()->LogW(L"%ls kept its previous content: %lu", fileName.c_str(), GetLastError());
-    }
+    journal.Replace(temp, target, fileName);
   }
 }
 
 void CAftermathHelper::ExpandZipModules(const std::wstring& targetFolder, const DownloadTaskList& tasks,
-                                        const std::atomic<uint8_t>* cancelFlag) {
+                                        const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal) {
   for (const DownloadTask& task : tasks) {
     if (IsCancelled(cancelFlag)) return;
     if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
-    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag);
+    ItemPlacement everyItem;
+    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag, everyItem, journal);
   }
 }
 
-bool CAftermathHelper::CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& destinationFolder) {
-  const fs::path source(sourceFolder);
-  std::error_code error;
-  if (!fs::is_directory(source, error)) return false;
-  fs::directory_iterator probe(source, error);
-  if (error) return false;
-
-  const fs::path destination(destinationFolder);
-  const fs::file_status status = fs::status(destination, error);
-  if (error || !fs::exists(status)) fs::create_directories(destination, error);
-  CopyTree(source, destination);
-  return true;
+bool CAftermathHelper::ExpandFullPackage(const std::wstring& installFolder, const DownloadTaskList& tasks,
+                                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal) {
+  ItemPlacement client;
+  client.topFolder = L"TavoraStudent\\";
+  client.keepExisting = true;
+  for (const DownloadTask& task : tasks) {
+    if (IsCancelled(cancelFlag)) break;
+    if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
+    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), installFolder, cancelFlag, client, journal);
+  }
+  return client.foundTopFolder;
 }

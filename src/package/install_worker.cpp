@@ -2,46 +2,55 @@
 
 #include <filesystem>
 
-#include "app/log_helper.h"
 #include "app/sequence_controller.h"
 #include "package/aftermath_helper.h"
+#include "package/install_journal.h"
 #include "package/work_folders.h"
 
 namespace fs = std::filesystem;
 
-InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), UnZipFolder(), FullPackageFolder()}; }
+InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), FullPackageFolder()}; }
 
 void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const InstallWorkerFolders& folders,
                       const InstallWorkerWindow& window) {
   const auto cancelled = [&window] { return window.cancelFlag && window.cancelFlag->load() != 0; };
-  bool clientCopied = true;
+  CInstallJournal journal;
 
   if (fullPackage) {
-    EnsureFolder(folders.unZipFolder);
+    // Written straight into place, once: a cancelled or failed run is rolled back below.
     EnsureFolder(folders.installFolder);
-    g_aftermathHelper.ExpandZipModules(folders.unZipFolder, tasks, window.cancelFlag);
-    // A cancelled unpack leaves a partial client: nothing of it goes into the installation.
-    if (!cancelled()) {
-      clientCopied = g_aftermathHelper.CopyFolderTree(folders.unZipFolder + L"TavoraStudent", folders.installFolder);
-      if (!clientCopied) {
-        CLogHelper::GetInstance()->LogW(L"the full package holds no TavoraStudent folder: %ls",
-                                        folders.unZipFolder.c_str());
-      }
+    if (!g_aftermathHelper.ExpandFullPackage(folders.installFolder, tasks, window.cancelFlag, journal) &&
+        !cancelled() && !journal.Failed()) {
+      journal.Fail(L"the full package holds no TavoraStudent folder");
     }
-    std::error_code error;
-    if (fs::exists(fs::path(folders.fullPackageFolder), error)) fs::remove_all(fs::path(folders.fullPackageFolder), error);
   } else {
-    g_aftermathHelper.CopyModulesToInstallFolder(folders.installFolder, tasks);
-    g_aftermathHelper.ExpandZipModules(folders.installFolder, tasks, window.cancelFlag);
+    g_aftermathHelper.CopyModulesToInstallFolder(folders.installFolder, tasks, journal);
+    g_aftermathHelper.ExpandZipModules(folders.installFolder, tasks, window.cancelFlag, journal);
   }
 
-  if (cancelled()) {
+  const bool wasCancelled = cancelled();
+  const bool failed = !wasCancelled && journal.Failed();
+  if (wasCancelled || failed) {
+    journal.RollBack();
+  } else {
+    journal.Commit();
+  }
+  if (fullPackage) {
+    std::error_code error;
+    if (fs::exists(fs::path(folders.fullPackageFolder), error)) fs::remove_all(fs::path(folders.fullPackageFolder), error);
+  }
+
+  if (wasCancelled) {
     if (window.closeWindow) window.closeWindow(kCloseCancelled);
-  } else if (!clientCopied) {
-    if (window.closeWindow) window.closeWindow(kCloseFailed);
+  } else if (failed) {
+    if (window.failInstall) {
+      window.failInstall(journal.FailureLines());
+    } else if (window.closeWindow) {
+      window.closeWindow(kCloseFailed);
+    }
   } else if (fullPackage) {
     if (window.postInstallRegister) window.postInstallRegister();
-  } else {
-    if (window.closeWindow) window.closeWindow(kCloseProceed);
+  } else if (window.closeWindow) {
+    window.closeWindow(kCloseProceed);
   }
 }

@@ -19,21 +19,27 @@ struct InstallWorkerWindow {
   std::function<void(int closeCode)> closeWindow;
   // Posts WM_INSTALL_REGISTER: the full package is in place, shortcuts and entry are due.
   std::function<void()> postInstallRegister;
+  // The install failed and the installation is as it was before: the window sends the
+  // install-failure report with these lines (one per item, CR LF after each) and closes with 4.
+  std::function<void(const std::wstring& reportLines)> failInstall;
 };
 
 struct InstallWorkerFolders {
   std::wstring installFolder;      // ends in "\"
-  std::wstring unZipFolder;        // ends in "\"; the full package is unpacked here
-  std::wstring fullPackageFolder;  // holds unZipFolder; removed after a full-package install
+  std::wstring fullPackageFolder;  // the unpack area of earlier builds; removed after a full-package install
 };
 
-// InstallFolder(), UnZipFolder() and FullPackageFolder() of this user.
+// InstallFolder() and FullPackageFolder() of this user.
 InstallWorkerFolders CurrentInstallWorkerFolders();
 
-// Full-package road: unpack into the unpack folder, copy its "TavoraStudent" folder into the
+// Full-package road: unpack the content of the package's "TavoraStudent" folder into the
 // installation folder (files already there are kept), remove the unpack area, then post
-// WM_INSTALL_REGISTER; a package without that folder closes the window with 4.
+// WM_INSTALL_REGISTER.
 // Module road: copy each downloaded module over its installed file and unpack ".zip"
-// modules there too, then close with 1. Cancelled work closes with 2.
+// modules there too, then close with 1.
+// Anything refused or not placed (an unsafe item name, an item that cannot be unpacked, a
+// file in use, a package without the client folder) fails the install: every file this run
+// replaced gets its old content back, every file it added is removed, and failInstall gets a
+// line for each item. Cancelled work is put back the same way and closes with 2.
 void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const InstallWorkerFolders& folders,
                       const InstallWorkerWindow& window);

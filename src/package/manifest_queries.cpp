@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "app/log_helper.h"
 #include "net/update_helper.h"
 #include "package/file_version.h"
 #include "package/work_folders.h"
@@ -35,7 +36,11 @@ bool GetFullPackageTask(DownloadTaskList& tasks, int64_t& totalBytes) {
   return ReadFullPackageTask(CurrentManifest(), tasks, totalBytes);
 }
 
-bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) {
+bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes, std::wstring* refusals) {
   CInstalledFiles files;
-  return ReadModuleTaskList(CurrentManifest(), InstallFolder(), files, tasks, totalBytes);
+  std::wstring refused;
+  const bool listed = ReadModuleTaskList(CurrentManifest(), InstallFolder(), files, tasks, totalBytes, &refused);
+  if (!refused.empty()) CLogHelper::GetInstance()->LogW(L"%ls", refused.c_str());
+  if (refusals) *refusals += refused;
+  return listed;
 }

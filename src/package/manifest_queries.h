@@ -18,4 +18,5 @@ class CInstalledFiles : public IInstalledFiles {
 // Each returns false (list empty, total 0) for a manifest it cannot read; see package_manifest.h.
 bool CheckInstallerUpdate(DownloadTaskList& tasks, int64_t& totalBytes);
 bool GetFullPackageTask(DownloadTaskList& tasks, int64_t& totalBytes);
-bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes);
+// A module refused for its name adds a line to refusals (when given); see ReadModuleTaskList.
+bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes, std::wstring* refusals = nullptr);

@@ -159,9 +159,10 @@ bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, 
 }
 
 bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& installFolder, IInstalledFiles& files,
-                        DownloadTaskList& tasks, int64_t& totalBytes) {
+                        DownloadTaskList& tasks, int64_t& totalBytes, std::wstring* refusals) {
   tasks.clear();
   totalBytes = 0;
+  bool refused = false;
   try {
     const pt::wiptree tree = ParseManifest(source.manifest);
     const PackageVersion mainVersion = ParsePackageVersion(tree.get<std::wstring>(L"MainVersion"));
@@ -179,7 +180,13 @@ bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& instal
       const std::wstring checkValue = name.substr(dash + 1, dot - dash - 1);
       const std::wstring installedName = name.substr(0, dash) + name.substr(dot);
       // A name that would reach outside the installation or work folder is not installed.
-      if (!IsPlainFileName(installedName)) continue;
+      if (!IsPlainFileName(installedName)) {
+        refused = true;
+        if (refusals) {
+          *refusals += L"module " + name + L" refused: its installed name is not a plain file name\r\n";
+        }
+        continue;
+      }
       const std::wstring target = installFolder + installedName;
 
       PackageVersion wanted;
@@ -197,7 +204,7 @@ bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& instal
       tasks.push_back(MakeTask(source, name, installedName, checkValue, registerFlag));
       totalBytes += ReadBytes(module);
     }
-    return true;
+    if (!refused) return true;
   } catch (const pt::ptree_error&) {
   } catch (const BadBytes&) {
   }

@@ -37,8 +37,11 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
 // True when "InstallPackageNew" names a usable package.
 bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, int64_t& totalBytes);
 // True whenever the manifest could be read; the list holds the modules to fetch, maybe none.
+// A module whose installed name would not be a plain file name makes the whole list
+// unusable (false, empty): installing the rest would leave the client partly updated. Each
+// such module is one line (CR LF after it) in refusals, when given.
 bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& installFolder, IInstalledFiles& files,
-                        DownloadTaskList& tasks, int64_t& totalBytes);
+                        DownloadTaskList& tasks, int64_t& totalBytes, std::wstring* refusals = nullptr);
 
 // A published name's installed form must stay a plain file name: no folders, no drive.
 bool IsPlainFileName(const std::wstring& name);

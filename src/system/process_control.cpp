@@ -23,17 +23,19 @@ bool TerminateAndWaitForExit(HANDLE process, DWORD waitMs) {
   return true;
 }
 
-bool CAftermathHelper::KillClientProcess() {
+bool CAftermathHelper::KillClientProcess() { return StopRunningClient() != ClientStop::kNoneRunning; }
+
+ClientStop StopRunningClient() {
   OSVERSIONINFOEXW version = {};
   version.dwOSVersionInfoSize = sizeof(version);
   // Windows 2000, XP and Server 2003 let an administrator open other users' processes only
   // with the debug privilege; later versions need no adjustment.
   if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)) && version.dwMajorVersion == 5) {
-    EnableDebugPrivilege();
+    g_aftermathHelper.EnableDebugPrivilege();
   }
 
   HANDLE rawSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (rawSnapshot == INVALID_HANDLE_VALUE) return false;
+  if (rawSnapshot == INVALID_HANDLE_VALUE) return ClientStop::kNoneRunning;
   const UniqueHandle snapshot(rawSnapshot);
 
   const DWORD self = GetCurrentProcessId();
@@ -46,11 +48,11 @@ bool CAftermathHelper::KillClientProcess() {
     // Only the rights the termination and the wait need, so that a process which grants
     // those but not full access can still be stopped.
     const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-    if (process) TerminateAndWaitForExit(process.get(), kClientExitWaitMs);
     // Only the first running client is stopped.
-    return true;
+    if (!process) return ClientStop::kNotOpened;
+    return TerminateAndWaitForExit(process.get(), kClientExitWaitMs) ? ClientStop::kStopped : ClientStop::kStillRunning;
   }
-  return false;
+  return ClientStop::kNoneRunning;
 }
 
 bool CAftermathHelper::EnableDebugPrivilege() {

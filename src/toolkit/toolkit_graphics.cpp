@@ -144,7 +144,7 @@ std::wstring CToolkitGraphics::ResolveFamily(const std::wstring& requested) {
   const bool installed = ContainsNoCase(FamiliesWithCharset(DEFAULT_CHARSET), requested) && IsUsableByGdiplus(requested);
   std::wstring family = installed ? requested : ChineseFallbackFamily();
   if (family != requested) {
-    CLogHelper::GetInstance()->LogW(L"font %s is not installed, drawing with %s", requested.c_str(),
+    CLogHelper::GetInstance()->LogW(L"font %ls is not installed, drawing with %ls", requested.c_str(),
                                     family.empty() ? L"the generic sans-serif family" : family.c_str());
   }
   m_resolved[requested] = family;

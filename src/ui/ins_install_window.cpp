@@ -49,6 +49,9 @@ LRESULT CInsInstallWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_INSTALL_REGISTER:
       OnInstallRegister();
       return 0;
+    case WM_INSTALL_FAILED:
+      OnInstallFailed();
+      return 0;
     default:
       return CInstallWindow::HandleMessage(message, wParam, lParam);
   }
@@ -77,14 +80,15 @@ bool CInsInstallWindow::StartInstall() {
     if (!m_fullPackage) failedSteps += L"GetFullPackageTask failed\r\n";
   }
   if (!m_fullPackage) {
-    const bool listed = BuildModuleTaskList(m_tasks, m_totalBytes);
+    std::wstring refusals;
+    const bool listed = BuildModuleTaskList(m_tasks, m_totalBytes, &refusals);
     if (listed && m_tasks.empty()) {
       g_runMode = kRunUpToDate;
       m_finished = true;
       Close(kCloseProceed);
       return false;
     }
-    if (!listed) failedSteps += L"BuildModuleTaskList failed\r\n";
+    if (!listed) failedSteps += L"BuildModuleTaskList failed\r\n" + refusals;
   }
   if (m_tasks.empty()) {
     // Nothing would ever close this window, which has no close button.
@@ -92,7 +96,11 @@ bool CInsInstallWindow::StartInstall() {
     return false;
   }
 
-  g_aftermathHelper.KillClientProcess();
+  if (m_stopClient && m_stopClient() == ClientStop::kStillRunning) {
+    // Files replaced under a running client would leave it a mixture of old and new.
+    Fail(L"TavoraStudent.exe did not exit when it was stopped; nothing was installed\r\n");
+    return false;
+  }
   m_downloader = std::make_shared<CDownloadImpl>(&m_tasks, m_hWnd);
   try {
     m_downloader->Start();
@@ -143,6 +151,13 @@ void CInsInstallWindow::OnDownloadDone() {
   binding.postInstallRegister = [this, window] {
     PostFinalMessage(window, WM_INSTALL_REGISTER, 0, 0, m_stopFlag);
   };
+  binding.failInstall = [this, window](const std::wstring& reportLines) {
+    {
+      const std::lock_guard<std::mutex> lock(m_installFailureLock);
+      m_installFailureLines = reportLines;
+    }
+    PostFinalMessage(window, WM_INSTALL_FAILED, 0, 0, m_stopFlag);
+  };
   const bool fullPackage = m_fullPackage != 0;
   try {
     m_installWorker = std::make_shared<std::thread>(
@@ -155,6 +170,15 @@ void CInsInstallWindow::OnDownloadDone() {
 void CInsInstallWindow::OnDownloadFailed() {
   if (m_finished) return;
   Fail(m_downloader ? m_downloader->JoinAndTakeFailureLines() : std::wstring());
+}
+
+void CInsInstallWindow::OnInstallFailed() {
+  std::wstring reportLines;
+  {
+    const std::lock_guard<std::mutex> lock(m_installFailureLock);
+    reportLines = m_installFailureLines;
+  }
+  Fail(reportLines);
 }
 
 void CInsInstallWindow::OnInstallRegister() {

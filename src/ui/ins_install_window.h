@@ -8,18 +8,24 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "net/download_impl.h"
 #include "package/download_task.h"
+#include "system/process_control.h"
 #include "ui/install_progress.h"
 #include "ui/install_window.h"
 
 // Posted by the install worker when the full package is in place: shortcuts and the
 // uninstall entry are due.
 constexpr UINT WM_INSTALL_REGISTER = WM_USER + 905;
+// Posted by the install worker when it failed and put the installation back; the report
+// lines wait in the window.
+constexpr UINT WM_INSTALL_FAILED = WM_USER + 907;
 
 class CInsInstallWindow : public CInstallWindow {
  public:
@@ -32,6 +38,8 @@ class CInsInstallWindow : public CInstallWindow {
 
   // Shorter carousel periods (tests); before window init.
   void SetCarouselTimings(const CarouselTimings& timings) { m_timings = timings; }
+  // What stops the running client before the download (tests); before window init.
+  void SetClientStopper(std::function<ClientStop()> stopClient) { m_stopClient = std::move(stopClient); }
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -44,6 +52,7 @@ class CInsInstallWindow : public CInstallWindow {
   void OnDownloadDone();
   void OnDownloadFailed();
   void OnInstallRegister();
+  void OnInstallFailed();
 
   DownloadTaskList m_tasks;
   int64_t m_totalBytes = 0;
@@ -52,6 +61,8 @@ class CInsInstallWindow : public CInstallWindow {
   std::shared_ptr<CDownloadImpl> m_downloader;
   std::shared_ptr<std::thread> m_installWorker;
   std::atomic<uint8_t> m_stopFlag{0};  // the install worker's cancel byte
+  std::mutex m_installFailureLock;
+  std::wstring m_installFailureLines;  // written by the install worker before WM_INSTALL_FAILED
 
  private:
   // Finds the tasks and starts the download worker; false when nothing was started and the
@@ -67,6 +78,7 @@ class CInsInstallWindow : public CInstallWindow {
   CControlUI* SlideLabel(int index) const { return index == 0 ? m_slideLabel0 : m_slideLabel1; }
 
   CarouselTimings m_timings;
+  std::function<ClientStop()> m_stopClient = StopRunningClient;
   CSlideCarousel m_carousel;
   int m_waitTimer = -1;       // timer id while running, -1 otherwise
   int m_animationTimer = -1;

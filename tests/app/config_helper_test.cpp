@@ -7,6 +7,10 @@
 #include "app/message_box.h"
 #include "support/temp_folder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 using boost::gregorian::date;
 using boost::gregorian::days;
@@ -153,5 +157,26 @@ TEST_F(ConfigHelper, FileThatCannotBeCreatedShowsTheConfigurationMessage) {
   EXPECT_TRUE(fs::is_directory(temp / "Tavora" / "TavoraStudent" / "Cache"));
   EXPECT_TRUE(config.IsUpdateDue(today));
 }
+
+#ifdef _WIN32
+// Many users' profile folders carry Chinese names; the folder arrives as code page 936 text.
+TEST_F(ConfigHelper, ChineseProfileFolderInTheSystemCodePageHoldsTheFileAndTheDay) {
+  ASSERT_EQ(GetACP(), 936u) << "the tests run under the Simplified Chinese code page";
+  const fs::path wideFolder = temp.path() / L"学生 资料" / L"Tavora" / L"TavoraStudent";
+  const std::wstring wide = wideFolder.wstring();
+  std::string narrow(wide.size() * 2, '\0');
+  narrow.resize(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &narrow[0],
+                                    static_cast<int>(narrow.size()), nullptr, nullptr));
+  ASSERT_FALSE(narrow.empty());
+
+  config.SetConfigDir(narrow);
+  EXPECT_EQ(ReadFileBytes(wideFolder / L"config.xml"), kFresh);
+  EXPECT_TRUE(fs::is_directory(wideFolder / L"Cache"));
+  EXPECT_TRUE(config.IsUpdateDue(today));
+  EXPECT_FALSE(config.IsUpdateDue(today)) << "the day was not recorded: every run would go online";
+  EXPECT_NE(ReadFileBytes(wideFolder / L"config.xml").find("2026-Dec-08"), std::string::npos);
+  EXPECT_TRUE(g_boxes.empty());
+}
+#endif
 
 }  // namespace

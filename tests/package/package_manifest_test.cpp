@@ -194,13 +194,20 @@ TEST_F(ModuleTaskList, NamesWithoutDashOrDotAreSkipped) {
   EXPECT_EQ(total, 100);
 }
 
-TEST_F(ModuleTaskList, NamesThatWouldLeaveTheFolderAreSkipped) {
-  ASSERT_TRUE(Build(Manifest(Module(L"..\\\\..\\\\evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
-                             Module(L"sub/evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
-                             Module(L"C:evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
-                             Module(L"fine-eeeeeeeeeeeeeeee.dll", L"1.0.0.0"))));
-  ASSERT_EQ(tasks.size(), 1u);
-  EXPECT_EQ(tasks[0].archivePath, kWork + L"fine.dll.gz");
+TEST_F(ModuleTaskList, NamesThatWouldLeaveTheFolderMakeTheListUnusableAndAreEachNamed) {
+  std::wstring refusals;
+  EXPECT_FALSE(ReadModuleTaskList(Source(Manifest(Module(L"..\\\\..\\\\evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
+                                                  Module(L"sub/evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
+                                                  Module(L"C:evil-dddddddddddddddd.dll", L"1.0.0.0") + L"," +
+                                                  Module(L"fine-eeeeeeeeeeeeeeee.dll", L"1.0.0.0"))),
+                                  kInstall, files, tasks, total, &refusals));
+  EXPECT_TRUE(tasks.empty()) << "installing only the fine module would leave the client partly updated";
+  EXPECT_EQ(total, 0);
+  EXPECT_EQ(refusals,
+            L"module ..\\..\\evil-dddddddddddddddd.dll refused: its installed name is not a plain file name\r\n"
+            L"module sub/evil-dddddddddddddddd.dll refused: its installed name is not a plain file name\r\n"
+            L"module C:evil-dddddddddddddddd.dll refused: its installed name is not a plain file name\r\n");
+  EXPECT_FALSE(Build(Manifest(Module(L"tab\\tname-dddddddddddddddd.dll", L"1.0.0.0"))));
 }
 
 TEST_F(ModuleTaskList, NegativeBytesLowerTheTotal) {

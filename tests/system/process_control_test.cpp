@@ -68,6 +68,14 @@ TEST_F(ClientProcess, RunningClientIsTerminatedAndWaitedFor) {
   EXPECT_EQ(RunningClientCount(), 0);
 }
 
+TEST_F(ClientProcess, StoppingTellsWhetherTheClientIsGone) {
+  EXPECT_EQ(StopRunningClient(), ClientStop::kNoneRunning);
+  StandInClient client(StandInClientPath());
+  ASSERT_TRUE(client.Running());
+  EXPECT_EQ(StopRunningClient(), ClientStop::kStopped);
+  EXPECT_TRUE(client.WaitForExit(0));
+}
+
 TEST_F(ClientProcess, NoClientRunningReturnsFalseWithoutWaiting) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(helper.KillClientProcess());

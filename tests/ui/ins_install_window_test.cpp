@@ -414,6 +414,34 @@ TEST_F(InsInstallWindowProgress, RunningClientIsStoppedWhenTheDownloadStarts) {
   EXPECT_FALSE(runningAtFirstRequest);
 }
 
+TEST_F(InsInstallWindow, ClientThatDoesNotExitFailsTheInstallBeforeAnythingIsFetched) {
+  ScriptedHttpServer downloads(SilentReplies());
+  UseDownloads(downloads, FullPackageManifest("0123456789abcdef", 1000));
+  auto* window = NewWindow();
+  int stopRequests = 0;
+  window->SetClientStopper([&] {
+    ++stopRequests;
+    return ClientStop::kStillRunning;
+  });
+  EXPECT_EQ(Run(window), kCloseFailed);
+  EXPECT_EQ(stopRequests, 1);
+  EXPECT_EQ(downloads.ConnectionCount(), 0);
+  EXPECT_EQ(Reports(), std::vector<std::string>{"TavoraStudent.exe did not exit when it was stopped; nothing was installed\r\n"});
+}
+
+TEST_F(InsInstallWindow, ModuleWithARefusedNameFailsTheUpdateNamingIt) {
+  g_runMode = kRunUpdate;
+  ScriptedHttpServer downloads(SilentReplies());
+  UseDownloads(downloads,
+               "{\"MainVersion\":\"1,2,0,5\",\"Modules\":[{\"name\":\"..\\\\evil-0123456789abcdef.dll\",\"bytes\":10,"
+               "\"version\":\"1.0.0.1\",\"registerdll\":\"false\"},{\"name\":\"libqz-0123456789abcdef.dll\","
+               "\"bytes\":10,\"version\":\"1.0.0.1\",\"registerdll\":\"false\"}]}");
+  EXPECT_EQ(Run(NewWindow()), kCloseFailed);
+  EXPECT_EQ(downloads.ConnectionCount(), 0);
+  EXPECT_EQ(Reports(), std::vector<std::string>{"BuildModuleTaskList failed\r\nmodule ..\\evil-0123456789abcdef.dll "
+                                                "refused: its installed name is not a plain file name\r\n"});
+}
+
 TEST_F(InsInstallWindow, UpdateFetchesTheChangedModuleAndSaysSo) {
   g_runMode = kRunUpdate;
   ScriptedHttpServer downloads(SilentReplies());
@@ -548,4 +576,25 @@ TEST_F(InsInstallWindowFullPackage, ZeroDeclaredBytesKeepZeroUntilTheDownloadIsD
   EXPECT_EQ(seen.tipAtRegister, L"( 100% )");
   EXPECT_TRUE(seen.endShownAtRegister);
   EXPECT_EQ(ReadFileBytes(fs::path(InstallFolder() + L"TavoraStudent.exe")), "packaged client");
+}
+
+TEST_F(InsInstallWindowFullPackage, RefusedItemFailsTheInstallWithItsLineAndRegistersNothing) {
+  const std::string zip = ZipBuilder()
+                              .Add("TavoraStudent/TavoraStudent.exe", "packaged client")
+                              .Add("TavoraStudent/../../../escaped.txt", "outside")
+                              .Build();
+  const std::string gz = GzipBytes(zip);
+  ScriptedHttpServer downloads(
+      {Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(gz.size()) + "\r\n\r\n" + gz)});
+  UseDownloads(downloads, FullPackageManifest(CheckValueText(gz), static_cast<long long>(gz.size())));
+  EXPECT_EQ(Run(NewWindow()), kCloseFailed);
+  EXPECT_EQ(Reports(), std::vector<std::string>{"TavoraStudent.zip item 1 \"TavoraStudent/../../../escaped.txt\": "
+                                                "refused, its name leaves the target folder\r\n"});
+  EXPECT_FALSE(fs::exists(fs::path(InstallFolder() + L"TavoraStudent.exe")));
+  if (!hadDesktopShortcut) {
+    EXPECT_FALSE(fs::exists(fs::path(DesktopShortcutPath())));
+  }
+  if (!hadUninstallEntry) {
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), L"(no key)");
+  }
 }

@@ -23,7 +23,6 @@ int wmain(int argc, wchar_t** argv) {
   InstallWorkerFolders folders;
   folders.installFolder = (scratch / L"local" / L"Quillmor" / L"TavoraStudent").wstring() + L"\\";
   folders.fullPackageFolder = (scratch / L"roaming" / L"TavoraInstaller").wstring() + L"\\";
-  folders.unZipFolder = folders.fullPackageFolder + L"UnZipFolder\\";
 
   // The download worker leaves the package as "<work>\TavoraStudent.zip".
   fs::create_directories(work);
@@ -39,6 +38,10 @@ int wmain(int argc, wchar_t** argv) {
   InstallWorkerWindow window;
   window.closeWindow = [&closeCode](int code) { closeCode = code; };
   window.postInstallRegister = [&registered] { registered = true; };
+  window.failInstall = [&closeCode](const std::wstring& lines) {
+    closeCode = 4;
+    fwprintf(stderr, L"install failed:\n%ls", lines.c_str());
+  };
 
   const auto start = std::chrono::steady_clock::now();
   RunInstallWorker(true, {task}, folders, window);
