@@ -41,6 +41,26 @@ bool IsSameOrInside(const CControlUI* control, const CControlUI* container) {
   return false;
 }
 
+// comctl32 is loaded when the first tool tip shows, not at start-up: under Wine loading it
+// takes longer than everything else the process does before its first paint. It is loaded
+// by its full path because it is no known DLL: a file of that name beside the installer (in
+// a downloads folder) must not be loaded instead.
+bool RegisterToolTipClass() {
+  static const bool registered = [] {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    HMODULE library = LoadLibraryW((std::wstring(system, length) + L"\\comctl32.dll").c_str());
+    if (!library) return false;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init =
+        reinterpret_cast<InitFunction>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    return init && init(&controls) != FALSE;
+  }();
+  return registered;
+}
+
 }  // namespace
 
 CPaintManagerUI::CPaintManagerUI() = default;
@@ -235,11 +255,7 @@ void CPaintManagerUI::TrackMouse() {
 void CPaintManagerUI::ShowToolTip() {
   if (!m_hot || m_pushed || m_hot->GetToolTip().empty()) return;
   if (!m_toolTip) {
-    static bool commonControlsReady = false;
-    if (!commonControlsReady) {
-      INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-      commonControlsReady = InitCommonControlsEx(&controls) != FALSE;
-    }
+    if (!RegisterToolTipClass()) return;
     m_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr,
                                 GetInstance(), nullptr);

@@ -1,6 +1,7 @@
 #include "toolkit/paint_manager.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -239,4 +240,32 @@ TEST_F(PaintManager, PaintsBackgroundColoursAndTextIntoTheWindow) {
   SelectObject(dc, previous);
   DeleteDC(dc);
   DeleteObject(dib);
+}
+
+TEST_F(PaintManager, RestingThePointerOnAControlWithATipShowsTheTipWindow) {
+  Initialise();
+  window.Find(L"btnA")->SetToolTip(L"安装到本机");
+  SetForegroundWindow(hwnd);
+  POINT point = window.CentreOf(L"btnA");
+  ClientToScreen(hwnd, &point);
+  ASSERT_TRUE(SetCursorPos(point.x, point.y));
+  PostMouse(hwnd, WM_MOUSEMOVE, window.CentreOf(L"btnA"));
+  // The hover message comes from the system once the pointer has rested on the button.
+  HWND tip = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        tip = FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr);
+        while (tip && GetWindow(tip, GW_OWNER) != hwnd) tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr);
+        return tip && IsWindowVisible(tip);
+      },
+      3000))
+      << "no tip window shown; the button is " << (window.Find(L"btnA")->IsHot() ? "hot" : "not hot");
+  wchar_t text[64] = {};
+  TTTOOLINFOW info = {};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  info.hwnd = hwnd;
+  info.uId = 1;
+  info.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(text, L"安装到本机");
 }
