@@ -1,10 +1,11 @@
 # Windows tree: static, size-optimised, Unicode; tests run under Wine in a prefix of the build tree.
 
-# Boost is header-only here; a folder holding only the boost link keeps /usr/include itself
-# off the mingw include path.
+# Boost and stb are header-only here; a folder holding only their links keeps /usr/include
+# itself off the mingw include path.
 set(TAVORA_BOOST_DIR ${CMAKE_BINARY_DIR}/boost-include)
 file(MAKE_DIRECTORY ${TAVORA_BOOST_DIR})
 file(CREATE_LINK /usr/include/boost ${TAVORA_BOOST_DIR}/boost SYMBOLIC)
+file(CREATE_LINK /usr/include/stb ${TAVORA_BOOST_DIR}/stb SYMBOLIC)
 include_directories(SYSTEM ${TAVORA_BOOST_DIR})
 
 add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)

@@ -2,9 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
 #include <vector>
 
 #include "app/log_helper.h"
+#include "toolkit/png_pixels.h"
 #include "toolkit/skin_resources.h"
 
 namespace {
@@ -49,6 +51,23 @@ bool IsUsableByGdiplus(const std::wstring& name) {
   return family.GetLastStatus() == Gdiplus::Ok && family.IsAvailable();
 }
 
+// The decoded pixels in a bitmap of GDI+'s own; null when the bytes are no PNG we decode.
+std::unique_ptr<Gdiplus::Bitmap> BitmapFromPng(const std::vector<uint8_t>& bytes) {
+  PngPixels pixels;
+  if (!DecodePng(bytes.data(), bytes.size(), static_cast<int>(kMaxImageSide), pixels)) return nullptr;
+  auto bitmap = std::make_unique<Gdiplus::Bitmap>(pixels.width, pixels.height, PixelFormat32bppPARGB);
+  if (bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  Gdiplus::Rect whole(0, 0, pixels.width, pixels.height);
+  Gdiplus::BitmapData data;
+  if (bitmap->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &data) != Gdiplus::Ok) return nullptr;
+  for (int row = 0; row < pixels.height; ++row) {
+    std::memcpy(static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(row) * data.Stride,
+                pixels.bgra.data() + static_cast<size_t>(row) * pixels.width, pixels.width * sizeof(uint32_t));
+  }
+  bitmap->UnlockBits(&data);
+  return bitmap;
+}
+
 }  // namespace
 
 CToolkitGraphics& CToolkitGraphics::Get() {
@@ -80,6 +99,11 @@ Gdiplus::Bitmap* CToolkitGraphics::Image(const std::string& name) {
     CLogHelper::GetInstance()->Log("skin image %s is missing", name.c_str());
     return nullptr;
   }
+  if (std::unique_ptr<Gdiplus::Bitmap> decoded = BitmapFromPng(bytes)) {
+    slot = std::move(decoded);
+    return slot.get();
+  }
+  // Another format, or a PNG the decoder does not take: Windows' imaging components.
   std::unique_ptr<IStream, ComRelease> stream(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
   if (!stream) return nullptr;
   std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));

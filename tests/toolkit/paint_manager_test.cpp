@@ -249,6 +249,9 @@ TEST_F(PaintManager, RestingThePointerOnAControlWithATipShowsTheTipWindow) {
   POINT point = window.CentreOf(L"btnA");
   ClientToScreen(hwnd, &point);
   ASSERT_TRUE(SetCursorPos(point.x, point.y));
+  struct ParkPointer {
+    ~ParkPointer() { SetCursorPos(0, 0); }  // off every test window again
+  } park;
   PostMouse(hwnd, WM_MOUSEMOVE, window.CentreOf(L"btnA"));
   // The hover message comes from the system once the pointer has rested on the button.
   HWND tip = nullptr;
