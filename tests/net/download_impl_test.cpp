@@ -10,6 +10,7 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "support/download_text.h"
+#include "support/refusing_queue.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 
@@ -330,25 +331,6 @@ TEST_F(DownloadWorker, StartAgainRunsTheListAgain) {
   EXPECT_EQ(Pump(worker).done, 1);
   EXPECT_EQ(server.ConnectionCount(), 2);
 }
-
-namespace {
-
-// A window queue that refuses the next few final messages, as a full one (10,000 posted
-// messages) does on Windows.
-std::atomic<int> g_refusalsLeft{0};
-std::atomic<int> g_postAttempts{0};
-
-BOOL WINAPI RefusingPoster(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++g_postAttempts;
-  if (g_refusalsLeft > 0) {
-    --g_refusalsLeft;
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-  }
-  return PostMessageW(window, message, wParam, lParam);
-}
-
-}  // namespace
 
 TEST_F(DownloadWorker, FinalMessageRefusedByAFullQueueIsPostedAgain) {
   const std::string a = Content("alpha", 3000);

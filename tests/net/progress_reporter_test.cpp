@@ -7,22 +7,9 @@
 #include <vector>
 
 #include "net/download_messages.h"
+#include "support/refusing_queue.h"
 
 namespace {
-
-// A queue that refuses the next few posts, as a full one (10,000 posted messages) does.
-std::atomic<int> g_refusalsLeft{0};
-std::atomic<int> g_postAttempts{0};
-
-BOOL WINAPI RefusingPoster(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++g_postAttempts;
-  if (g_refusalsLeft > 0) {
-    --g_refusalsLeft;
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-  }
-  return PostMessageW(window, message, wParam, lParam);
-}
 
 class ProgressReporter : public ::testing::Test {
  protected:
@@ -38,15 +25,7 @@ class ProgressReporter : public ::testing::Test {
   }
 
   // wParam of every progress report in the queue, in order.
-  std::vector<WPARAM> Reports() {
-    std::vector<WPARAM> sizes;
-    MSG message;
-    while (PeekMessageW(&message, window, WM_DOWNLOAD_PROGRESS, WM_DOWNLOAD_PROGRESS, PM_REMOVE)) {
-      EXPECT_EQ(message.lParam, 0);
-      sizes.push_back(message.wParam);
-    }
-    return sizes;
-  }
+  std::vector<WPARAM> Reports() { return TakeQueuedProgress(window); }
 
   HWND window = nullptr;
   std::atomic<uint8_t> stopFlag{0};

@@ -8,6 +8,7 @@
 
 #include "net/download_messages.h"
 #include "support/download_text.h"
+#include "support/refusing_queue.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
 
@@ -41,15 +42,7 @@ class SocketDownload : public ::testing::Test {
   void TearDown() override { DestroyWindow(window); }
 
   // wParam of every progress message posted so far, in order.
-  std::vector<WPARAM> Progress() {
-    std::vector<WPARAM> sizes;
-    MSG message;
-    while (PeekMessageW(&message, window, WM_DOWNLOAD_PROGRESS, WM_DOWNLOAD_PROGRESS, PM_REMOVE)) {
-      EXPECT_EQ(message.lParam, 0);
-      sizes.push_back(message.wParam);
-    }
-    return sizes;
-  }
+  std::vector<WPARAM> Progress() { return TakeQueuedProgress(window); }
 
   bool Download(const std::string& url) {
     return downloader->Download(Wide(url), (temp.path() / L"a.dll.gz").wstring(), &stopFlag);
