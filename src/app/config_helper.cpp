@@ -11,8 +11,8 @@
 #include <boost/property_tree/xml_parser.hpp>
 
 #include "app/code_page_path.h"
-#include "app/log_helper.h"
-#include "app/message_box.h"
+#include "base/log_helper.h"
+#include "base/message_box.h"
 
 namespace pt = boost::property_tree;
 namespace fs = std::filesystem;

@@ -1,4 +1,6 @@
-// Base of the application object: COM, Winsock and GDI+ for the life of the process.
+// Base of the application object: COM and Winsock for the life of the process. Its own
+// RunAppInstance starts GDI+; the installer's application replaces it, so there the toolkit
+// starts GDI+ when it first draws.
 #pragma once
 
 #include <cstdint>

@@ -60,7 +60,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmdLine, int) {
 
   CWndShadow::Initialize(instance);
   CPaintManagerUI::SetInstance(instance);
-  CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
   // A missing or damaged skin is reported when the first window is to be built.
   SkinResource skin = LoadSkinResource(instance);
   CPaintManagerUI::SetResourceZip(skin.bytes, skin.size);

@@ -1,6 +1,7 @@
 #include "app/sequence_controller.h"
 
-#include "app/run_mode.h"
+#include "base/client_names.h"
+#include "base/run_mode.h"
 
 const wchar_t kProductName[] = L"TavoraStudent";
 const wchar_t kConnectFailedText[] = L"连接服务器失败, 请检查网络连接 !";
@@ -8,7 +9,7 @@ const wchar_t kConnectFailedText[] = L"连接服务器失败, 请检查网络连
 namespace {
 
 std::wstring InstalledClient(const std::wstring& localBaseFolder) {
-  return localBaseFolder + L"Quillmor\\TavoraStudent\\TavoraStudent.exe";
+  return localBaseFolder + kInstallSubfolder + kClientExeName;
 }
 
 // Error window, then the end of the run.
@@ -33,11 +34,11 @@ int RunSelfUpdateCheck(ISequenceHost& host) {
   return kCloseProceed;
 }
 
-void RunInstallSequence(ISequenceHost& host, int runMode, bool tempCopy,
+void RunInstallSequence(ISequenceHost& host, RunMode runMode, bool tempCopy,
                         const std::wstring& localBaseFolder) {
   const std::wstring installedClient = InstalledClient(localBaseFolder);
 
-  if (runMode == kRunUpdate) {
+  if (runMode == RunMode::Update) {
     host.SetConfigDir();
     // A temp copy always asks the service, and does not record the day.
     if (!tempCopy && !host.IsUpdateDue()) {
@@ -52,7 +53,7 @@ void RunInstallSequence(ISequenceHost& host, int runMode, bool tempCopy,
     return;
   }
 
-  if (runMode == kRunUpdate) {
+  if (runMode == RunMode::Update) {
     DownloadTaskList tasks;
     int64_t totalBytes = 0;
     host.BuildModuleTaskList(tasks, totalBytes);
@@ -72,7 +73,7 @@ void RunInstallSequence(ISequenceHost& host, int runMode, bool tempCopy,
 
   if (!tempCopy) {
     const int code = RunSelfUpdateCheck(host);
-    if (code == kCloseFailed) return ShowFailure(host);
+    if (code == kCloseCopyFailed) return ShowFailure(host);
     if (code != kCloseProceed) return;
   }
 

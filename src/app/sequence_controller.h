@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "package/download_task.h"
-
-// Window close codes.
-enum CloseCode { kCloseProceed = 1, kCloseCancelled = 2, kCloseFailed = 4 };
+#include "base/close_code.h"
+#include "base/run_mode.h"
+#include "net/download_task.h"
 
 // Everything the controller asks of the rest of the installer; the application wires in the
 // real services and windows, tests wire in fakes.
@@ -50,7 +49,7 @@ constexpr uint64_t kMinimumFreeMiB = 200;
 uint64_t FreeMebibytes(uint64_t freeBytes);
 std::wstring LowDiskSpaceText(const std::wstring& driveRoot);
 
-void RunInstallSequence(ISequenceHost& host, int runMode, bool tempCopy, const std::wstring& localBaseFolder);
+void RunInstallSequence(ISequenceHost& host, RunMode runMode, bool tempCopy, const std::wstring& localBaseFolder);
 void RunUninstallSequence(ISequenceHost& host, bool tempCopy, const std::wstring& localBaseFolder);
 // The wait window's code, or 1 when no newer installer is listed.
 int RunSelfUpdateCheck(ISequenceHost& host);

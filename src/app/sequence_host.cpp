@@ -4,8 +4,8 @@
 #include <shlobj.h>
 
 #include "app/config_helper.h"
-#include "app/message_box.h"
 #include "app/tavora_installer_app.h"
+#include "base/message_box.h"
 #include "net/update_helper.h"
 #include "package/manifest_queries.h"
 #include "ui/ins_about_window.h"

@@ -7,11 +7,12 @@
 
 #include <filesystem>
 
-#include "app/log_helper.h"
-#include "app/message_box.h"
-#include "app/run_mode.h"
+#include "app/command_line.h"
 #include "app/sequence_controller.h"
 #include "app/sequence_host.h"
+#include "base/log_helper.h"
+#include "base/message_box.h"
+#include "base/run_mode.h"
 #include "package/work_folders.h"
 
 std::wstring OwnModulePath() {
@@ -41,15 +42,15 @@ int CTavoraInstallerApp::RunAppInstance(const std::wstring& cmdLine) {
   const std::wstring localBaseFolder = LocalBaseFolder();
 
   if (IsUninstallCommand(cmdLine)) {
-    g_runMode = kRunUninstall;
+    g_runMode = RunMode::Uninstall;
   } else {
     std::error_code error;
-    if (std::filesystem::exists(std::filesystem::path(InstalledClientPath()), error)) g_runMode = kRunUpdate;
+    if (std::filesystem::exists(std::filesystem::path(InstalledClientPath()), error)) g_runMode = RunMode::Update;
   }
   const bool tempCopy = IsTempCopyPath(OwnModulePath());
 
   CreateWorkFolder();
-  if (g_runMode == kRunUninstall) {
+  if (g_runMode == RunMode::Uninstall) {
     RunUninstallSequence(tempCopy, localBaseFolder);
   } else {
     RunInstallSequence(tempCopy, localBaseFolder);

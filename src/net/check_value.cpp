@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/file_owner.h"
+#include "base/file_owner.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 
 #include <system_error>
 
-#include "app/log_helper.h"
+#include "base/log_helper.h"
+#include "base/text_helpers.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/gz_expand.h"
@@ -93,10 +94,7 @@ void CDownloadImpl::Run() {
       Post(WM_DOWNLOAD_FAILED);
       return;
     }
-    // The archive path ends in ".gz"; the expanded file is the same path without it.
-    const std::wstring outputPath =
-        task.archivePath.size() >= 3 ? task.archivePath.substr(0, task.archivePath.size() - 3)
-                                     : std::wstring();
+    const std::wstring outputPath = WithoutGzEnding(task.archivePath);
     switch (CheckAndExpand(task.archivePath, task.checkValue, outputPath)) {
       case kCheckFailed:
         m_downloader->m_errorText += L"CheckFileMd5(" + task.url + L") failed\r\n";

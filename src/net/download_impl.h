@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
+#include "net/download_task.h"
 #include "net/final_message.h"
 #include "net/socket_download.h"
-#include "package/download_task.h"
 
 class CDownloadImpl {
  public:

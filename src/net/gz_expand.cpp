@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/win_handles.h"
+
 namespace {
 
 // Large blocks keep the expansion of big archives at disk speed; the output does not depend on them.
@@ -15,9 +17,6 @@ constexpr unsigned kBlockSize = 256 * 1024;
 // The archive is only read: gzclose_r, unlike gzclose, links none of zlib's compression code.
 struct GzCloser {
   void operator()(gzFile_s* archive) const { gzclose_r(archive); }
-};
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
 
 }  // namespace
@@ -31,7 +30,7 @@ bool ExpandGz(const std::wstring& archivePath, const std::wstring& outputPath) {
   HANDLE created = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (created == INVALID_HANDLE_VALUE) return false;
-  std::unique_ptr<void, HandleCloser> output(created);
+  UniqueHandle output(created);
 
   std::vector<char> block(kBlockSize);
   int count;

@@ -3,21 +3,17 @@
 #include <windows.h>
 
 #include <memory>
-#include <type_traits>
 #include <vector>
 
-namespace {
+#include "base/win_handles.h"
 
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+namespace {
 
 // A REG_SZ or REG_EXPAND_SZ value of any length; the stored text need not end in a zero.
 std::wstring ReadMachineText(const wchar_t* keyPath, const wchar_t* valueName) {
   HKEY raw = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return {};
-  KeyHandle key(raw);
+  UniqueRegKey key(raw);
   // The value may grow between the size query and the read; a few tries settle it.
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD type = 0;

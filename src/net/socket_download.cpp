@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/file_owner.h"
 #include "net/http_context.h"
 #include "net/http_request.h"
 #include "net/tcp_client_socket.h"
@@ -12,10 +13,6 @@ namespace {
 
 // A large C library buffer gathers the blocks into few writes to the system.
 constexpr size_t kFileBufferSize = 256 * 1024;
-
-struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
-};
 
 // URLs travel as Simplified Chinese narrow text (code page 936), whatever the system's code page.
 std::string ToCodePage936(const std::wstring& text) {
@@ -37,7 +34,7 @@ bool Stopped(const std::atomic<uint8_t>* stopFlag) {
 
 bool CSocketDownload::Download(const std::wstring& url, const std::wstring& localPath,
                                const std::atomic<uint8_t>* stopFlag) {
-  std::unique_ptr<FILE, FileCloser> file(_wfopen(localPath.c_str(), L"wb"));
+  FileOwner file(_wfopen(localPath.c_str(), L"wb"));
   if (!file) {
     m_errorText += L"Download File Failed, cant write to local, file name (" + url + L")\r\n";
     return false;

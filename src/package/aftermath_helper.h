@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/download_task.h"
+#include "net/download_task.h"
 
 class CInstallJournal;
 

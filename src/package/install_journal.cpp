@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "app/log_helper.h"
+#include "base/log_helper.h"
 
 namespace {
 

@@ -8,9 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "base/text_helpers.h"
+#include "base/win_handles.h"
+#include "base/zip_reader.h"
 #include "package/install_journal.h"
 #include "package/zip_entry_path.h"
-#include "toolkit/zip_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -21,24 +23,7 @@ namespace {
 // At most this many items of one archive are looked at.
 constexpr int kMaxArchiveItems = 1000;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
-
 bool IsCancelled(const std::atomic<uint8_t>* cancelFlag) { return cancelFlag && cancelFlag->load() != 0; }
-
-bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {
-  auto lower = [](std::wstring value) {
-    for (wchar_t& c : value) {
-      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return value;
-  };
-  return lower(text).find(lower(part)) != std::wstring::npos;
-}
 
 // A file beside the target receives the new content; only a complete copy replaces the
 // target, in one step, so the target always holds either its old or its new content.
@@ -60,7 +45,7 @@ bool WriteAll(HANDLE file, const std::vector<uint8_t>& contents) {
 // Writes path, which must not exist yet. False with the error when it could not be created or
 // written (a partly written file is removed again).
 bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& contents, DWORD& error) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return false;
@@ -110,12 +95,6 @@ std::wstring ItemName(const ZipEntry& entry) {
 std::wstring FileNameOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
-  return text.size() >= prefix.size() && CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()),
-                                                              prefix.c_str(), static_cast<int>(prefix.size()),
-                                                              TRUE) == CSTR_EQUAL;
 }
 
 // Where an archive's items land: every item under the target folder, replacing what is there
@@ -193,12 +172,12 @@ void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFol
     const std::wstring& archivePath = task.archivePath;
     const size_t slash = archivePath.rfind(L'\\');
     const size_t dot = archivePath.rfind(L'.');
-    if (slash == std::wstring::npos || dot == std::wstring::npos || dot < slash || archivePath.size() < 3) {
+    const std::wstring expanded = WithoutGzEnding(archivePath);
+    if (slash == std::wstring::npos || dot == std::wstring::npos || dot < slash || expanded.empty()) {
       journal.Fail(archivePath + L": names no installed file");
       continue;
     }
     const std::wstring fileName = archivePath.substr(slash + 1, dot - slash - 1);
-    const std::wstring expanded = archivePath.substr(0, archivePath.size() - 3);
     const std::wstring target = installFolder + fileName;
 
     const std::wstring temp = SiblingTempPath(target);
@@ -216,9 +195,10 @@ void CAftermathHelper::ExpandZipModules(const std::wstring& targetFolder, const 
                                         const std::atomic<uint8_t>* cancelFlag, CInstallJournal& journal) {
   for (const DownloadTask& task : tasks) {
     if (IsCancelled(cancelFlag)) return;
-    if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
+    const std::wstring zipPath = WithoutGzEnding(task.archivePath);
+    if (!ContainsNoCase(task.archivePath, L".zip.gz") || zipPath.empty()) continue;
     ItemPlacement everyItem;
-    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), targetFolder, cancelFlag, everyItem, journal);
+    ExpandArchive(zipPath, targetFolder, cancelFlag, everyItem, journal);
   }
 }
 
@@ -229,8 +209,9 @@ bool CAftermathHelper::ExpandFullPackage(const std::wstring& installFolder, cons
   client.keepExisting = true;
   for (const DownloadTask& task : tasks) {
     if (IsCancelled(cancelFlag)) break;
-    if (!ContainsNoCase(task.archivePath, L".zip.gz") || task.archivePath.size() < 3) continue;
-    ExpandArchive(task.archivePath.substr(0, task.archivePath.size() - 3), installFolder, cancelFlag, client, journal);
+    const std::wstring zipPath = WithoutGzEnding(task.archivePath);
+    if (!ContainsNoCase(task.archivePath, L".zip.gz") || zipPath.empty()) continue;
+    ExpandArchive(zipPath, installFolder, cancelFlag, client, journal);
   }
   return client.foundTopFolder;
 }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/sequence_controller.h"
+#include "base/close_code.h"
 #include "package/aftermath_helper.h"
 #include "package/install_journal.h"
 #include "package/work_folders.h"

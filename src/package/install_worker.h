@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "package/download_task.h"
+#include "net/download_task.h"
 
 // What the worker needs of the window that started it. The window outlives the worker (it
 // joins it), so these may be called on the worker thread until RunInstallWorker returns.

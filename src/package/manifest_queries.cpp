@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "app/log_helper.h"
+#include "base/log_helper.h"
 #include "net/update_helper.h"
 #include "package/file_version.h"
 #include "package/work_folders.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/download_task.h"
+#include "net/download_task.h"
 #include "package/package_manifest.h"
 
 // Installed files as Windows sees them: version resources and existence.

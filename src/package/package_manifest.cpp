@@ -7,6 +7,9 @@
 #include <climits>
 #include <sstream>
 
+#include "base/client_names.h"
+#include "base/text_helpers.h"
+
 namespace pt = boost::property_tree;
 
 const wchar_t* const kVersionlessFiles[9] = {
@@ -15,24 +18,6 @@ const wchar_t* const kVersionlessFiles[9] = {
 };
 
 namespace {
-
-wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool EqualsNoCase(const std::wstring& left, const std::wstring& right) {
-  if (left.size() != right.size()) return false;
-  for (size_t i = 0; i < left.size(); ++i) {
-    if (LowerAscii(left[i]) != LowerAscii(right[i])) return false;
-  }
-  return true;
-}
-
-bool ContainsNoCase(const std::wstring& text, const std::wstring& part) {
-  if (part.size() > text.size()) return false;
-  for (size_t start = 0; start + part.size() <= text.size(); ++start) {
-    if (EqualsNoCase(text.substr(start, part.size()), part)) return true;
-  }
-  return false;
-}
 
 // Thrown where a "bytes" value is not a whole number within 32 bits; caught with the
 // property tree's own errors.
@@ -166,7 +151,7 @@ bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& instal
   try {
     const pt::wiptree tree = ParseManifest(source.manifest);
     const PackageVersion mainVersion = ParsePackageVersion(tree.get<std::wstring>(L"MainVersion"));
-    const std::wstring clientPath = installFolder + L"TavoraStudent.exe";
+    const std::wstring clientPath = installFolder + kClientExeName;
 
     for (const auto& entry : tree.get_child(L"Modules")) {
       const pt::wiptree& module = entry.second;

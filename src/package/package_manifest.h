@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/download_task.h"
+#include "net/download_task.h"
 #include "package/package_version.h"
 
 // Files that follow "MainVersion" instead of a version of their own (compared ignoring case).

@@ -6,7 +6,8 @@
 
 #include <filesystem>
 
-#include "app/log_helper.h"
+#include "base/client_names.h"
+#include "base/log_helper.h"
 #include "net/update_helper.h"
 
 namespace fs = std::filesystem;
@@ -29,11 +30,11 @@ std::wstring ShellFolder(int csidl) {
 std::wstring LocalBaseFolder() { return WithBackslash(ShellFolder(CSIDL_LOCAL_APPDATA)); }
 std::wstring RoamingFolder() { return ShellFolder(CSIDL_APPDATA); }
 
-std::wstring InstallFolder() { return LocalBaseFolder() + L"Quillmor\\TavoraStudent\\"; }
+std::wstring InstallFolder() { return LocalBaseFolder() + kInstallSubfolder; }
 std::wstring FullPackageFolder() { return RoamingFolder() + L"\\TavoraInstaller\\"; }
 std::wstring UnZipFolder() { return RoamingFolder() + L"\\TavoraInstaller\\UnZipFolder\\"; }
 std::wstring ClientDataFolder() { return WithBackslash(RoamingFolder()) + L"Tavora\\TavoraStudent"; }
-std::wstring InstalledClientPath() { return InstallFolder() + L"TavoraStudent.exe"; }
+std::wstring InstalledClientPath() { return InstallFolder() + kClientExeName; }
 
 void CreateWorkFolder() {
   // The tick count only has to make the name unique per run; printed unsigned, so no "-".

@@ -5,9 +5,9 @@
 
 #include <vector>
 
+#include "base/win_handles.h"
 #include "package/aftermath_helper.h"
 #include "system/browser_command.h"
-#include "system/win_handles.h"
 
 namespace {
 

@@ -4,9 +4,10 @@
 
 #include <string>
 
+#include "base/client_names.h"
+
 constexpr wchar_t kProductDisplayName[] = L"Qelvo";
 constexpr wchar_t kMakerDisplayName[] = L"Quillnet";
-constexpr wchar_t kClientExeName[] = L"TavoraStudent.exe";
 constexpr wchar_t kUninstallerExeName[] = L"TavoraStudentInstaller.exe";
 constexpr wchar_t kUninstallCommandWord[] = L"uninstall";
 // Under HKEY_CURRENT_USER.

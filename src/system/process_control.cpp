@@ -2,12 +2,11 @@
 
 #include <tlhelp32.h>
 
-#include <cwchar>
-
-#include "app/log_helper.h"
+#include "base/log_helper.h"
+#include "base/text_helpers.h"
+#include "base/win_handles.h"
 #include "package/aftermath_helper.h"
 #include "system/integration_names.h"
-#include "system/win_handles.h"
 
 bool TerminateAndWaitForExit(HANDLE process, DWORD waitMs) {
   if (!TerminateProcess(process, 1)) {
@@ -43,7 +42,7 @@ ClientStop StopRunningClient() {
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
     // The installer may itself run under the client's name; it never stops itself.
-    if (entry.th32ProcessID == self || _wcsicmp(entry.szExeFile, kClientExeName) != 0) continue;
+    if (entry.th32ProcessID == self || !EqualsNoCase(std::wstring(entry.szExeFile), kClientExeName)) continue;
 
     // Only the rights the termination and the wait need, so that a process which grants
     // those but not full access can still be stopped.

@@ -4,10 +4,10 @@
 
 #include <cwctype>
 
+#include "base/win_handles.h"
 #include "package/aftermath_helper.h"
 #include "package/work_folders.h"
 #include "system/integration_names.h"
-#include "system/win_handles.h"
 
 namespace {
 

@@ -22,7 +22,7 @@ void RunUninstallWorker(CAftermathHelper& helper, const std::wstring& localBaseF
   }
 
   // Empty when the base folder is: nothing is removed then.
-  const std::wstring installFolder = JoinPath(localBaseFolder, L"Quillmor\\TavoraStudent\\");
+  const std::wstring installFolder = JoinPath(localBaseFolder, kInstallSubfolder);
   // The client goes first: its running program and open files would keep parts of the
   // folder from being deleted.
   helper.KillClientProcess();

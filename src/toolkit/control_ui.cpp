@@ -8,8 +8,6 @@ const wchar_t kControlClass[] = L"ControlUI";
 const wchar_t kLabelClass[] = L"LabelUI";
 const wchar_t kButtonClass[] = L"ButtonUI";
 const wchar_t kOptionClass[] = L"OptionUI";
-const wchar_t kTextClass[] = L"TextUI";
-const wchar_t kComboClass[] = L"ComboUI";
 const wchar_t kVerticalLayoutClass[] = L"VerticalLayoutUI";
 
 CControlUI::CControlUI() = default;

@@ -16,8 +16,6 @@ extern const wchar_t kControlClass[];       // "ControlUI"
 extern const wchar_t kLabelClass[];         // "LabelUI"
 extern const wchar_t kButtonClass[];        // "ButtonUI"
 extern const wchar_t kOptionClass[];        // "OptionUI"
-extern const wchar_t kTextClass[];          // "TextUI"
-extern const wchar_t kComboClass[];         // "ComboUI"
 extern const wchar_t kVerticalLayoutClass[];  // "VerticalLayoutUI"
 
 class CControlUI {
@@ -46,21 +44,15 @@ class CControlUI {
   void SetBkImage(const std::wstring& fileName);
   const std::string& GetBkImage() const { return m_bkImage; }
   void SetBkColor(uint32_t argb);  // 0xAARRGGBB; alpha is used
-  bool HasBkColor() const { return m_hasBkColor; }
   uint32_t GetBkColor() const { return m_bkColor; }
 
   void SetTextColor(uint32_t argb) { m_textColor = argb, m_hasTextColor = true; }
-  bool HasTextColor() const { return m_hasTextColor; }
   uint32_t GetTextColor() const { return m_textColor; }  // as written; drawn opaque
   void SetDisabledTextColor(uint32_t argb) { m_disabledTextColor = argb, m_hasDisabledTextColor = true; }
-  bool HasDisabledTextColor() const { return m_hasDisabledTextColor; }
-  uint32_t GetDisabledTextColor() const { return m_disabledTextColor; }
   void SetFont(int index) { m_font = index; }
   int GetFont() const { return m_font; }  // -1: the default font
   void SetTextCentered(bool centered) { m_textCentered = centered; }
-  bool IsTextCentered() const { return m_textCentered; }
   void SetShowHtml(bool showHtml) { m_showHtml = showHtml; }
-  bool IsShowHtml() const { return m_showHtml; }
   void SetToolTip(const std::wstring& text) { m_toolTip = text; }
   const std::wstring& GetToolTip() const { return m_toolTip; }
 
@@ -85,7 +77,6 @@ class CControlUI {
   virtual void Layout(const RECT& rc);
 
   CControlUI* GetParent() const { return m_parent; }
-  CPaintManagerUI* GetManager() const { return m_manager; }
   virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent);
 
   virtual CControlUI* FindControl(const std::wstring& name);

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "app/log_helper.h"
-#include "app/message_box.h"
+#include "base/log_helper.h"
+#include "base/message_box.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/toolkit_graphics.h"
@@ -13,11 +13,6 @@
 namespace {
 
 HINSTANCE g_instance = nullptr;
-
-std::wstring& ResourcePath() {
-  static std::wstring path;
-  return path;
-}
 
 // The user hears about a broken skin once: every later window fails the same way.
 bool g_skinErrorShown = false;
@@ -77,17 +72,6 @@ CPaintManagerUI::~CPaintManagerUI() {
 void CPaintManagerUI::SetInstance(HINSTANCE instance) { g_instance = instance; }
 
 HINSTANCE CPaintManagerUI::GetInstance() { return g_instance ? g_instance : GetModuleHandleW(nullptr); }
-
-std::wstring CPaintManagerUI::GetInstancePath() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(GetInstance(), path, MAX_PATH);
-  std::wstring folder(path, length);
-  const size_t slash = folder.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-}
-
-void CPaintManagerUI::SetResourcePath(const std::wstring& path) { ResourcePath() = path; }
-const std::wstring& CPaintManagerUI::GetResourcePath() { return ResourcePath(); }
 
 void CPaintManagerUI::SetResourceZip(const void* data, size_t size) {
   CSkinResources::Get().SetZip(data, size);

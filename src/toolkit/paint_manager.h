@@ -22,14 +22,10 @@ class CPaintManagerUI {
   // Process-wide set-up, once at start-up.
   static void SetInstance(HINSTANCE instance);
   static HINSTANCE GetInstance();
-  static std::wstring GetInstancePath();  // the program's folder, ending in "\"
-  static void SetResourcePath(const std::wstring& path);
-  static const std::wstring& GetResourcePath();
   // The skin archive; the bytes stay valid until the last window is gone.
   static void SetResourceZip(const void* data, size_t size);
 
   void Init(HWND window);
-  HWND GetPaintWindow() const { return m_window; }
 
   // Builds the controls from a layout file of the skin and makes them the window's root.
   // A missing or unreadable skin or a layout that does not parse is reported to the user in
@@ -44,7 +40,6 @@ class CPaintManagerUI {
   CControlUI* FindControl(POINT pt) const;  // topmost shown control under a client point
   const LayoutRect& GetCaptionRect() const { return m_document.caption; }
   const LayoutSize& GetRoundCorner() const { return m_document.roundCorner; }
-  const LayoutSize& GetInitSize() const { return m_document.size; }
   int GetFontCount() const { return static_cast<int>(m_document.fonts.size()); }
   // Entry index of the font table; -1 or out of range: the default font.
   const LayoutFont& GetFontInfo(int index) const;
@@ -59,7 +54,6 @@ class CPaintManagerUI {
   void PaintTo(HDC dc, const RECT& rc);
   // A control is being hidden or disabled: it loses the hot and pushed roles.
   void ForgetControl(CControlUI* control);
-  bool IsWindowInitSent() const { return m_windowInitSent; }
 
  private:
   void LayoutIfNeeded();

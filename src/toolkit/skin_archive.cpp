@@ -1,5 +1,7 @@
 #include "toolkit/skin_archive.h"
 
+#include "base/text_helpers.h"
+
 bool CZipSkinSource::Open(const void* data, size_t size) {
   m_index.clear();
   if (!data || size == 0 || !m_reader.OpenMemory(data, size)) return false;
@@ -15,7 +17,7 @@ bool CZipSkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) 
   auto found = m_index.find(name);
   if (found == m_index.end()) {
     for (found = m_index.begin(); found != m_index.end(); ++found) {
-      if (SkinNameEqualsNoCase(found->first, name)) break;
+      if (EqualsNoCase(found->first, name)) break;
     }
   }
   if (found == m_index.end()) return false;

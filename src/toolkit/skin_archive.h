@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
+#include "base/zip_reader.h"
 #include "toolkit/skin_source.h"
-#include "toolkit/zip_reader.h"
 
 class CZipSkinSource : public ISkinSource {
  public:

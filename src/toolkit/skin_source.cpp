@@ -3,24 +3,15 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/text_helpers.h"
 #include "toolkit/utf8_text.h"
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Skin images and layouts are small; anything larger is not part of a skin.
 constexpr std::uintmax_t kMaxSkinFileBytes = 16u << 20;
 
 }  // namespace
-
-bool SkinNameEqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsPlainSkinName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
@@ -37,7 +28,7 @@ bool CMemorySkinSource::Read(const std::string& name, std::vector<uint8_t>& byte
   auto found = m_files.find(name);
   if (found == m_files.end()) {
     for (found = m_files.begin(); found != m_files.end(); ++found) {
-      if (SkinNameEqualsNoCase(found->first, name)) break;
+      if (EqualsNoCase(found->first, name)) break;
     }
   }
   if (found == m_files.end()) return false;

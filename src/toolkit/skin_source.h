@@ -36,7 +36,5 @@ class CFolderSkinSource : public ISkinSource {
   std::filesystem::path m_folder;
 };
 
-// ASCII letters only: the skin's file names are plain ASCII.
-bool SkinNameEqualsNoCase(const std::string& a, const std::string& b);
 // A name that could leave the skin's root ("..", a folder part, a drive) is never read.
 bool IsPlainSkinName(const std::string& name);

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/log_helper.h"
+#include "base/log_helper.h"
+#include "base/text_helpers.h"
 #include "toolkit/png_pixels.h"
 #include "toolkit/skin_resources.h"
 
@@ -38,9 +39,9 @@ std::vector<std::wstring> FamiliesWithCharset(BYTE charset) {
   return families;
 }
 
-bool ContainsNoCase(const std::vector<std::wstring>& families, const std::wstring& name) {
+bool ListsFamily(const std::vector<std::wstring>& families, const std::wstring& name) {
   for (const std::wstring& family : families) {
-    if (_wcsicmp(family.c_str(), name.c_str()) == 0) return true;
+    if (EqualsNoCase(family, name)) return true;
   }
   return false;
 }
@@ -152,7 +153,7 @@ std::wstring CToolkitGraphics::ChineseFallbackFamily() {
       L"WenQuanYi Micro Hei", L"WenQuanYi Zen Hei", L"Noto Sans CJK SC", L"Source Han Sans SC",
   };
   for (const wchar_t* name : kPreferred) {
-    if (ContainsNoCase(chinese, name) && IsUsableByGdiplus(name)) return m_fallback = name;
+    if (ListsFamily(chinese, name) && IsUsableByGdiplus(name)) return m_fallback = name;
   }
   // Any other installed family that declares the simplified Chinese character set.
   for (const std::wstring& name : chinese) {
@@ -165,7 +166,7 @@ std::wstring CToolkitGraphics::ChineseFallbackFamily() {
 std::wstring CToolkitGraphics::ResolveFamily(const std::wstring& requested) {
   auto found = m_resolved.find(requested);
   if (found != m_resolved.end()) return found->second;
-  const bool installed = ContainsNoCase(FamiliesWithCharset(DEFAULT_CHARSET), requested) && IsUsableByGdiplus(requested);
+  const bool installed = ListsFamily(FamiliesWithCharset(DEFAULT_CHARSET), requested) && IsUsableByGdiplus(requested);
   std::wstring family = installed ? requested : ChineseFallbackFamily();
   if (family != requested) {
     CLogHelper::GetInstance()->LogW(L"font %ls is not installed, drawing with %ls", requested.c_str(),

@@ -16,8 +16,6 @@ class CToolkitGraphics {
   static CToolkitGraphics& Get();
   ~CToolkitGraphics();
 
-  bool IsReady() const { return m_token != 0; }
-
   // The image decoded from the skin, or null when the skin has no such image or it is not a
   // picture GDI+ reads (the failure is logged once per name).
   Gdiplus::Bitmap* Image(const std::string& name);

@@ -121,18 +121,6 @@ LRESULT CWindowWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWindowWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  return ::PostMessageW(m_hWnd, message, wParam, lParam);
-}
-
-void CWindowWnd::ResizeClient(int cx, int cy) {
-  RECT window, client;
-  GetWindowRect(m_hWnd, &window);
-  GetClientRect(m_hWnd, &client);
-  SetWindowPos(m_hWnd, nullptr, 0, 0, cx + (window.right - window.left) - client.right,
-               cy + (window.bottom - window.top) - client.bottom, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-}
-
 UINT CWindowWnd::ShowModal() {
   // Everything the loop needs lives here: the object may delete itself inside it.
   const HWND window = m_hWnd;

@@ -27,8 +27,6 @@ class CWindowWnd {
   void CenterWindow();
   void SetIcon(UINT resourceId);
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-  LRESULT PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-  void ResizeClient(int cx, int cy);
 
   // Runs a message loop until the window is gone; returns the code of the WM_CLOSE that
   // closed it (0 when it went without one). The object must not be used afterwards if it

@@ -1,6 +1,6 @@
 #include "ui/ins_about_window.h"
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "toolkit/button_ui.h"
 #include "toolkit/option_ui.h"
 #include "ui/web_page.h"
@@ -12,15 +12,15 @@ LRESULT CInsAboutWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, BO
 
 void CInsAboutWindow::OnWindowInit() {
   CInstallWindow::OnWindowInit();
-  if (g_runMode == kRunInstall) {
+  if (g_runMode == RunMode::Install) {
     SetUpInstallMode();
   } else {
     SetUpUpdateMode();
   }
-  SetClickHandler(L"btnClose", [this] { Close(2); });
+  SetClickHandler(L"btnClose", [this] { Close(kCloseCancelled); });
   SetClickHandler(L"chkAgree", [this] { OnAgreementClicked(); });
   SetClickHandler(L"btnProtocol", [] { OpenMakerWebPage(kPrivacyPagePath); });
-  SetClickHandler(L"btnInstall", [this] { Close(1); });
+  SetClickHandler(L"btnInstall", [this] { Close(kCloseProceed); });
   StartNetworkWatch();
 }
 

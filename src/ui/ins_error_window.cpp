@@ -1,6 +1,6 @@
 #include "ui/ins_error_window.h"
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "ui/web_page.h"
 
 LRESULT CInsErrorWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) {
@@ -10,7 +10,7 @@ LRESULT CInsErrorWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, BO
 
 void CInsErrorWindow::OnWindowInit() {
   CInstallWindow::OnWindowInit();
-  if (g_runMode == kRunUpdate) {
+  if (g_runMode == RunMode::Update) {
     if (CControlUI* status = m_pm.FindControl(L"lblStatus")) status->SetText(L"很抱歉, 在线更新失败 !");
   }
   SetClickHandler(L"btnPackage", [this] { OnPackageClicked(); });
@@ -21,5 +21,5 @@ void CInsErrorWindow::OnPackageClicked() {
     std::lock_guard<std::mutex> lock(m_packagePageLock);
     OpenMakerWebPage(kOfflinePackagePagePath);
   }
-  Close(1);
+  Close(kCloseProceed);
 }

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/log_helper.h"
-#include "app/run_mode.h"
-#include "app/sequence_controller.h"
+#include "base/client_names.h"
+#include "base/close_code.h"
+#include "base/log_helper.h"
+#include "base/run_mode.h"
 #include "net/download_messages.h"
 #include "net/final_message.h"
 #include "net/update_helper.h"
@@ -65,7 +66,7 @@ LRESULT CInsInstallWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam, 
 void CInsInstallWindow::OnWindowInit() {
   CInstallWindow::OnWindowInit();
   if (CControlUI* status = m_pm.FindControl(L"lblTextStatus")) {
-    status->SetText(g_runMode == kRunUpdate ? L"正在更新Qelvo" : L"正在安装Qelvo");
+    status->SetText(g_runMode == RunMode::Update ? L"正在更新Qelvo" : L"正在安装Qelvo");
   }
   m_slideLabel0 = m_pm.FindControl(L"lblIntroduce1");
   m_slideLabel1 = m_pm.FindControl(L"lblIntroduce2");
@@ -75,7 +76,7 @@ void CInsInstallWindow::OnWindowInit() {
 
 bool CInsInstallWindow::StartInstall() {
   std::wstring failedSteps;
-  if (g_runMode == kRunInstall) {
+  if (g_runMode == RunMode::Install) {
     m_fullPackage = GetFullPackageTask(m_tasks, m_totalBytes) ? 1 : 0;
     if (!m_fullPackage) failedSteps += L"GetFullPackageTask failed\r\n";
   }
@@ -83,7 +84,7 @@ bool CInsInstallWindow::StartInstall() {
     std::wstring refusals;
     const bool listed = BuildModuleTaskList(m_tasks, m_totalBytes, &refusals);
     if (listed && m_tasks.empty()) {
-      g_runMode = kRunUpToDate;
+      g_runMode = RunMode::UpToDate;
       m_finished = true;
       Close(kCloseProceed);
       return false;
@@ -98,7 +99,7 @@ bool CInsInstallWindow::StartInstall() {
 
   if (m_stopClient && m_stopClient() == ClientStop::kStillRunning) {
     // Files replaced under a running client would leave it a mixture of old and new.
-    Fail(L"TavoraStudent.exe did not exit when it was stopped; nothing was installed\r\n");
+    Fail(std::wstring(kClientExeName) + L" did not exit when it was stopped; nothing was installed\r\n");
     return false;
   }
   m_downloader = std::make_shared<CDownloadImpl>(&m_tasks, m_hWnd);

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "net/download_impl.h"
-#include "package/download_task.h"
+#include "net/download_task.h"
 #include "system/process_control.h"
 #include "ui/install_progress.h"
 #include "ui/install_window.h"

@@ -1,6 +1,6 @@
 #include "ui/install_window.h"
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "net/update_helper.h"
 #include "ui/install_window_texts.h"
 #include "ui/network_state.h"
@@ -77,7 +77,7 @@ LRESULT CInstallWindow::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
 
 void CInstallWindow::OnFinalMessage(HWND) { delete this; }
 
-void CInstallWindow::OnNetworkLost() { Close(4); }
+void CInstallWindow::OnNetworkLost() { Close(kCloseFailed); }
 
 void CInstallWindow::StartNetworkWatch() {
   if (m_networkWatcher) return;

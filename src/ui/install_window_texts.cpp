@@ -2,10 +2,10 @@
 
 #include <cwctype>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 
-std::wstring InstallCaptionText(int runMode, const std::wstring& mainVersion) {
-  if (runMode == kRunUninstall) return L"卸载 学生端";
+std::wstring InstallCaptionText(RunMode runMode, const std::wstring& mainVersion) {
+  if (runMode == RunMode::Uninstall) return L"卸载 学生端";
   std::wstring version = mainVersion;
   for (wchar_t& c : version) {
     if (c == L',') c = L'.';

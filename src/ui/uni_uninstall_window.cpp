@@ -59,9 +59,9 @@ LRESULT CUniUninstallWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam
 void CUniUninstallWindow::OnWindowInit() {
   CInstallWindow::OnWindowInit();
   EnterViewState(kViewReady);
-  SetClickHandler(L"btnClose", [this] { Close(2); });
+  SetClickHandler(L"btnClose", [this] { Close(kCloseCancelled); });
   SetClickHandler(L"btnUninstall", [this] { StartRemoval(); });
-  SetClickHandler(L"btnUniComplete", [this] { Close(2); });
+  SetClickHandler(L"btnUniComplete", [this] { Close(kCloseCancelled); });
   StartNetworkWatch();
 }
 

@@ -1,15 +1,14 @@
 #include "ui/wait_window.h"
 
+#include "base/text_helpers.h"
 #include "net/download_impl.h"
 #include "net/download_messages.h"
 #include "net/update_helper.h"
 #include "ui/install_window.h"
 
 std::wstring ExpandedFilePath(const std::wstring& archivePath) {
-  std::wstring path = archivePath;
-  const size_t found = path.rfind(L".gz");
-  if (found != std::wstring::npos) path.erase(found, 3);
-  return path;
+  const std::wstring expanded = WithoutGzEnding(archivePath);
+  return expanded.empty() ? archivePath : expanded;
 }
 
 std::wstring WaitWindowText(int percent) {
@@ -57,14 +56,14 @@ void CWaitWindow::OnDownloadProgress(uint32_t bytes) {
 void CWaitWindow::OnDownloadDone() {
   const std::wstring programPath = m_tasks.empty() ? std::wstring() : ExpandedFilePath(m_tasks.front().archivePath);
   const bool prepared = m_prepareTempCopy && m_prepareTempCopy(programPath);
-  Close(prepared ? 2 : 4);
+  Close(prepared ? kCloseCopyReady : kCloseCopyFailed);
 }
 
 void CWaitWindow::OnDownloadFailed() {
   const std::wstring failureLines = m_downloader ? m_downloader->JoinAndTakeFailureLines() : std::wstring();
   std::wstring reply;
   g_updateHelper.SendRequest(reply, ServiceRequestType::kUserInstallFailedReason, failureLines, false);
-  Close(4);
+  Close(kCloseCopyFailed);
 }
 
 LRESULT CWaitWindow::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {

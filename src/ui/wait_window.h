@@ -9,14 +9,14 @@
 #include <memory>
 #include <string>
 
-#include "package/download_task.h"
+#include "net/download_task.h"
 #include "ui/install_progress.h"
 #include "ui/window_wnd_ex.h"
 
 class CDownloadImpl;
 
-// The archive path with its last ".gz" removed: where the worker expanded it. A path
-// without ".gz" comes back unchanged.
+// The archive path without its final ".gz": where the worker expanded it. A path that does
+// not end in ".gz" comes back unchanged.
 std::wstring ExpandedFilePath(const std::wstring& archivePath);
 
 // "检测中, 请稍等...  %d%%" for the percent.

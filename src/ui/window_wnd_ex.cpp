@@ -5,7 +5,7 @@
 #include <cwchar>
 
 bool IsClickableControlClass(const wchar_t* className) {
-  static const wchar_t* const kClickable[] = {kButtonClass, kComboClass, kOptionClass, kTextClass};
+  static const wchar_t* const kClickable[] = {kButtonClass, kOptionClass};
   for (const wchar_t* clickable : kClickable) {
     if (std::wcscmp(className, clickable) == 0) return true;
   }

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "base/close_code.h"
 #include "toolkit/notify_ui.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/window_wnd.h"

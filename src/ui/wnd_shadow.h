@@ -34,8 +34,6 @@ class CWndShadow {
   bool SetPosition(int x, int y);    // -20 to 20 pixels each
   bool SetColor(COLORREF color);
 
-  HWND GetShadowWindow() const { return m_hWnd; }
-  uint8_t GetStatus() const { return m_Status; }
   ShadowParams GetParams() const;
 
  private:

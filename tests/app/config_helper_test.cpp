@@ -4,7 +4,7 @@
 
 #include <boost/date_time/gregorian/gregorian.hpp>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "support/temp_folder.h"
 
 #ifdef _WIN32

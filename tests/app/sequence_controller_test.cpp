@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -93,20 +93,20 @@ class FakeHost : public ISequenceHost {
 
 class InstallSequence : public ::testing::Test {
  protected:
-  void Run(int runMode, bool tempCopy = false) { RunInstallSequence(host, runMode, tempCopy, kBase); }
+  void Run(RunMode runMode, bool tempCopy = false) { RunInstallSequence(host, runMode, tempCopy, kBase); }
   FakeHost host;
 };
 
 TEST_F(InstallSequence, UpdateNotDueTodayStartsClientWithoutServiceOrWindow) {
   host.updateDue = false;
-  Run(kRunUpdate);
+  Run(RunMode::Update);
   EXPECT_THAT(host.calls, ElementsAre("SetConfigDir", "IsUpdateDue"));
   EXPECT_EQ(host.relaunch, kClient);
 }
 
 TEST_F(InstallSequence, UpdateDueWithNothingNewerStartsClientWithoutWindow) {
   host.modules.clear();
-  Run(kRunUpdate);
+  Run(RunMode::Update);
   EXPECT_THAT(host.calls, ElementsAre("SetConfigDir", "IsUpdateDue", "SyncServerTime",
                                       "FetchUpdateList", "BuildModuleTaskList"));
   EXPECT_EQ(host.relaunch, kClient);
@@ -114,21 +114,21 @@ TEST_F(InstallSequence, UpdateDueWithNothingNewerStartsClientWithoutWindow) {
 
 TEST_F(InstallSequence, UnreachableServiceShowsConnectionErrorAndStartsNothing) {
   host.fetchOk = false;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "ShowError"));
   EXPECT_THAT(host.errors, ElementsAre(L"连接服务器失败, 请检查网络连接 !"));
   EXPECT_EQ(host.relaunch, L"");
 }
 
 TEST_F(InstallSequence, FreshInstallDoesNotTouchTheConfiguration) {
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "GetDiskFreeBytes",
                                       "CheckInstallerUpdate", "welcome", "install", "complete"));
   EXPECT_EQ(host.relaunch, kClient);
 }
 
 TEST_F(InstallSequence, NormalUpdateRunsWelcomeInstallCompleteAndStartsClient) {
-  Run(kRunUpdate);
+  Run(RunMode::Update);
   EXPECT_THAT(host.calls, ElementsAre("SetConfigDir", "IsUpdateDue", "SyncServerTime",
                                       "FetchUpdateList", "BuildModuleTaskList", "GetDiskFreeBytes",
                                       "CheckInstallerUpdate", "welcome", "install", "complete"));
@@ -138,7 +138,7 @@ TEST_F(InstallSequence, NormalUpdateRunsWelcomeInstallCompleteAndStartsClient) {
 TEST_F(InstallSequence, TempCopySkipsDailyGateAndSelfUpdate) {
   host.updateDue = false;
   host.installerNewer = true;
-  Run(kRunUpdate, true);
+  Run(RunMode::Update, true);
   EXPECT_THAT(host.calls, ElementsAre("SetConfigDir", "SyncServerTime", "FetchUpdateList",
                                       "BuildModuleTaskList", "GetDiskFreeBytes", "welcome",
                                       "install", "complete"));
@@ -146,13 +146,13 @@ TEST_F(InstallSequence, TempCopySkipsDailyGateAndSelfUpdate) {
 
 TEST_F(InstallSequence, DiskCheckUsesDriveRootAndTruncatedMebibytes) {
   host.freeBytes = 200 * kMiB;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_EQ(host.diskRoot, L"C:\\");
   EXPECT_THAT(host.errors, IsEmpty());
 
   FakeHost low;
   low.freeBytes = 200 * kMiB - 100 * 1024;  // 199.9 MiB
-  RunInstallSequence(low, kRunInstall, false, kBase);
+  RunInstallSequence(low, RunMode::Install, false, kBase);
   EXPECT_THAT(low.errors, ElementsAre(L"磁盘C:\\剩余空间不足200M, 请先清理磁盘空间 !"));
   EXPECT_THAT(low.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "GetDiskFreeBytes", "ShowError"));
   EXPECT_EQ(low.relaunch, L"");
@@ -160,14 +160,14 @@ TEST_F(InstallSequence, DiskCheckUsesDriveRootAndTruncatedMebibytes) {
 
 TEST_F(InstallSequence, FailedDiskQueryCountsAsNoSpace) {
   host.diskQueryOk = false;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_THAT(host.errors, ElementsAre(L"磁盘C:\\剩余空间不足200M, 请先清理磁盘空间 !"));
 }
 
 TEST_F(InstallSequence, NewerInstallerPreparedEndsWithoutWelcome) {
   host.installerNewer = true;
   host.codes["wait"] = 2;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_EQ(host.calls.back(), "wait");
   EXPECT_EQ(host.relaunch, L"");
 }
@@ -175,7 +175,7 @@ TEST_F(InstallSequence, NewerInstallerPreparedEndsWithoutWelcome) {
 TEST_F(InstallSequence, FailedSelfUpdateGoesStraightToErrorWindow) {
   host.installerNewer = true;
   host.codes["wait"] = 4;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "GetDiskFreeBytes",
                                       "CheckInstallerUpdate", "wait", "error"));
   EXPECT_EQ(host.relaunch, L"");
@@ -183,7 +183,7 @@ TEST_F(InstallSequence, FailedSelfUpdateGoesStraightToErrorWindow) {
 
 TEST_F(InstallSequence, FailedInstallShowsErrorWindowAndStartsNothing) {
   host.codes["install"] = 4;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "GetDiskFreeBytes",
                                       "CheckInstallerUpdate", "welcome", "install", "error"));
   EXPECT_EQ(host.relaunch, L"");
@@ -193,7 +193,7 @@ TEST_F(InstallSequence, WelcomeClosedOrNetworkLostEndsSilently) {
   for (int code : {2, 4, 0}) {
     FakeHost run;
     run.codes["welcome"] = code;
-    RunInstallSequence(run, kRunInstall, false, kBase);
+    RunInstallSequence(run, RunMode::Install, false, kBase);
     EXPECT_EQ(run.calls.back(), "welcome") << code;
     EXPECT_EQ(run.relaunch, L"") << code;
   }
@@ -201,14 +201,14 @@ TEST_F(InstallSequence, WelcomeClosedOrNetworkLostEndsSilently) {
 
 TEST_F(InstallSequence, InstallWindowClosedWhileWorkingEndsSilently) {
   host.codes["install"] = 2;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_EQ(host.calls.back(), "install");
   EXPECT_EQ(host.relaunch, L"");
 }
 
 TEST_F(InstallSequence, CompletionClosedOtherwiseStartsNothing) {
   host.codes["complete"] = 2;
-  Run(kRunInstall);
+  Run(RunMode::Install);
   EXPECT_EQ(host.calls.back(), "complete");
   EXPECT_EQ(host.relaunch, L"");
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "support/dialog_dismisser.h"
 #include "support/temp_folder.h"
 

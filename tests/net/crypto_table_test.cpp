@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_owner.h"
+#include "base/file_owner.h"
 #include "net/crypto_primitives.h"
 
 namespace {

@@ -6,13 +6,13 @@
 #include <chrono>
 #include <thread>
 
-#include "gzip_bytes.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "support/download_text.h"
 #include "support/refusing_queue.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
+#include "support/zip_builder.h"
 
 namespace {
 

@@ -6,28 +6,17 @@
 #include <chrono>
 #include <thread>
 
+#include "support/refusing_queue.h"
+
 namespace {
 
 constexpr UINT kFinal = WM_USER + 901;
-
-std::atomic<int> g_refusalsLeft{0};
-std::atomic<int> g_attempts{0};
-
-// Refuses while refusals are left, then posts for real.
-BOOL WINAPI FullQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++g_attempts;
-  if (g_refusalsLeft > 0) {
-    --g_refusalsLeft;
-    return FALSE;
-  }
-  return PostMessageW(window, message, wParam, lParam);
-}
 
 class FinalMessage : public ::testing::Test {
  protected:
   void SetUp() override {
     g_refusalsLeft = 0;
-    g_attempts = 0;
+    g_postAttempts = 0;
     window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
   }
@@ -52,8 +41,8 @@ class FinalMessage : public ::testing::Test {
 
 TEST_F(FinalMessage, RefusedPostIsTriedAgainUntilTaken) {
   g_refusalsLeft = 3;
-  EXPECT_TRUE(PostFinalMessage(window, kFinal, 7, 0, stop, FullQueue));
-  EXPECT_EQ(g_attempts, 4);
+  EXPECT_TRUE(PostFinalMessage(window, kFinal, 7, 0, stop, RefusingPoster));
+  EXPECT_EQ(g_postAttempts, 4);
   WPARAM wParam = 0;
   EXPECT_EQ(Queued(wParam), 1);
   EXPECT_EQ(wParam, 7u);
@@ -62,18 +51,18 @@ TEST_F(FinalMessage, RefusedPostIsTriedAgainUntilTaken) {
 TEST_F(FinalMessage, GoneWindowEndsTheAttempts) {
   g_refusalsLeft = 1 << 30;
   DestroyWindow(window);
-  EXPECT_FALSE(PostFinalMessage(window, kFinal, 0, 0, stop, FullQueue));
-  EXPECT_EQ(g_attempts, 1);
+  EXPECT_FALSE(PostFinalMessage(window, kFinal, 0, 0, stop, RefusingPoster));
+  EXPECT_EQ(g_postAttempts, 1);
 }
 
 TEST_F(FinalMessage, StopFlagEndsTheAttempts) {
   g_refusalsLeft = 1 << 30;
   std::thread stopper([this] {
-    while (g_attempts < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (g_postAttempts < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stop = 1;
   });
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(PostFinalMessage(window, kFinal, 0, 0, stop, FullQueue));
+  EXPECT_FALSE(PostFinalMessage(window, kFinal, 0, 0, stop, RefusingPoster));
   stopper.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   WPARAM wParam = 0;

@@ -12,7 +12,7 @@
 #include "package/file_version.h"
 #include "package/install_journal.h"
 #include "support/temp_folder.h"
-#include "toolkit/zip_builder.h"
+#include "support/zip_builder.h"
 
 namespace fs = std::filesystem;
 

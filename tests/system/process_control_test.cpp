@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
+#include "base/win_handles.h"
 #include "package/aftermath_helper.h"
 #include "stand_in_client.h"
 #include "support/temp_folder.h"
-#include "system/win_handles.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
-#include "toolkit/zip_builder.h"
+#include "support/zip_builder.h"
 
 namespace {
 

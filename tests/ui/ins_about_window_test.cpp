@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "installer_window_driver.h"
 #include "net/update_helper.h"
 #include "system/integration_names.h"
@@ -17,7 +17,7 @@ class WelcomeWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     UseSourceSkin();
-    g_runMode = kRunInstall;
+    g_runMode = RunMode::Install;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
   }
 
@@ -93,7 +93,7 @@ TEST_F(WelcomeWindow, UntickingDisablesInstallAndTickingEnablesItAgain) {
 }
 
 TEST_F(WelcomeWindow, UpdateRunShowsOnlyTheUpdateButtonAndNotice) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   Open();
   for (const wchar_t* name : {L"btnClose", L"chkAgree", L"lblAgree", L"btnProtocol"}) {
     EXPECT_FALSE(driver.IsShown(name)) << name;

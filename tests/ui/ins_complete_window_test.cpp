@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "installer_window_driver.h"
 #include "net/update_helper.h"
 
@@ -14,7 +14,7 @@ class CompleteWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     UseSourceSkin();
-    g_runMode = kRunInstall;
+    g_runMode = RunMode::Install;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
   }
   void Open() { ASSERT_TRUE(driver.Open(new CInsCompleteWindow, CInsCompleteWindow::kWindowName)); }
@@ -51,13 +51,13 @@ TEST_F(CompleteWindow, InstallRunKeepsTheInstallWording) {
 }
 
 TEST_F(CompleteWindow, UpdateRunSaysTheUpdateSucceeded) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   Open();
   EXPECT_EQ(driver.TextOf(L"lblStatus"), L"恭喜你, 更新成功 !");
 }
 
 TEST_F(CompleteWindow, NothingToUpdateKeepsTheInstallWording) {
-  g_runMode = kRunUpToDate;
+  g_runMode = RunMode::UpToDate;
   Open();
   EXPECT_EQ(driver.TextOf(L"lblStatus"), L"恭喜你, 安装完成 !");
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "installer_window_driver.h"
 #include "net/update_helper.h"
 #include "system/integration_names.h"
@@ -15,7 +15,7 @@ class ErrorWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     UseSourceSkin();
-    g_runMode = kRunInstall;
+    g_runMode = RunMode::Install;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
   }
   void Open() { ASSERT_TRUE(driver.Open(new CInsErrorWindow, CInsErrorWindow::kWindowName)); }
@@ -32,13 +32,13 @@ TEST_F(ErrorWindow, InstallRunSaysTheDownloadFailed) {
 }
 
 TEST_F(ErrorWindow, UpdateRunSaysTheUpdateFailed) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   Open();
   EXPECT_EQ(driver.TextOf(L"lblStatus"), L"很抱歉, 在线更新失败 !");
 }
 
 TEST_F(ErrorWindow, NothingToUpdateKeepsTheDownloadWording) {
-  g_runMode = kRunUpToDate;
+  g_runMode = RunMode::UpToDate;
   Open();
   EXPECT_EQ(driver.TextOf(L"lblStatus"), L"很抱歉, 在线下载失败 !");
 }

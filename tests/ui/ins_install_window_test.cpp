@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/run_mode.h"
-#include "app/sequence_controller.h"
+#include "base/close_code.h"
+#include "base/run_mode.h"
 #include "build_settings.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
-#include "net/gzip_bytes.h"
 #include "net/request_codec.h"
 #include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
@@ -26,12 +25,12 @@
 #include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
+#include "support/zip_builder.h"
 #include "system/integration_names.h"
 #include "system/stand_in_client.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/skin_source.h"
 #include "toolkit/utf8_text.h"
-#include "toolkit/zip_builder.h"
 
 namespace fs = std::filesystem;
 
@@ -132,7 +131,7 @@ class InsInstallWindow : public ::testing::Test {
     CSkinResources::Get().SetSource(std::make_shared<CFolderSkinSource>(TAVORA_SKIN_FOLDER));
     CWndShadow::Initialize(GetModuleHandleW(nullptr));
     CInstallWindow::ResetLastWindowPosition();
-    g_runMode = kRunInstall;
+    g_runMode = RunMode::Install;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
     g_updateHelper.m_workFolder = temp.path().wstring() + L"\\";
     g_updateHelper.SetServiceHosts(service.Host(), service.Host());
@@ -367,13 +366,13 @@ TEST_F(InsInstallWindow, DownloadFailureReportsTheWorkersLinesAndClosesWithFour)
 }
 
 TEST_F(InsInstallWindow, UnreadableManifestInUpdateModeReportsTheStepAndClosesWithFour) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   ScriptedHttpServer downloads(SilentReplies());
   UseDownloads(downloads, "not a manifest");
   EXPECT_EQ(Run(NewWindow()), kCloseFailed);
   EXPECT_EQ(Reports(), std::vector<std::string>{"BuildModuleTaskList failed\r\n"});
   EXPECT_EQ(downloads.ConnectionCount(), 0);
-  EXPECT_EQ(g_runMode, kRunUpdate);
+  EXPECT_EQ(g_runMode, RunMode::Update);
 }
 
 TEST_F(InsInstallWindow, UnreadableManifestInInstallModeReportsBothStepsAndClosesWithFour) {
@@ -385,13 +384,13 @@ TEST_F(InsInstallWindow, UnreadableManifestInInstallModeReportsBothStepsAndClose
 }
 
 TEST_F(InsInstallWindow, NothingToUpdateSetsRunModeThreeAndClosesWithOneBeforeFetching) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   StandInClient client(StandInClientPath());
   ASSERT_TRUE(client.Started());
   ScriptedHttpServer downloads(SilentReplies());
   UseDownloads(downloads, "{\"MainVersion\":\"1,2,0,5\",\"Modules\":[]}");
   EXPECT_EQ(Run(NewWindow()), kCloseProceed);
-  EXPECT_EQ(g_runMode, kRunUpToDate);
+  EXPECT_EQ(g_runMode, RunMode::UpToDate);
   EXPECT_EQ(downloads.ConnectionCount(), 0);
   EXPECT_TRUE(client.Running()) << "nothing to fetch: the client is left alone";
   EXPECT_TRUE(Reports().empty());
@@ -430,7 +429,7 @@ TEST_F(InsInstallWindow, ClientThatDoesNotExitFailsTheInstallBeforeAnythingIsFet
 }
 
 TEST_F(InsInstallWindow, ModuleWithARefusedNameFailsTheUpdateNamingIt) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   ScriptedHttpServer downloads(SilentReplies());
   UseDownloads(downloads,
                "{\"MainVersion\":\"1,2,0,5\",\"Modules\":[{\"name\":\"..\\\\evil-0123456789abcdef.dll\",\"bytes\":10,"
@@ -443,7 +442,7 @@ TEST_F(InsInstallWindow, ModuleWithARefusedNameFailsTheUpdateNamingIt) {
 }
 
 TEST_F(InsInstallWindow, UpdateFetchesTheChangedModuleAndSaysSo) {
-  g_runMode = kRunUpdate;
+  g_runMode = RunMode::Update;
   ScriptedHttpServer downloads(SilentReplies());
   // The module is missing from the installation folder, so it is fetched.
   UseDownloads(downloads,
@@ -563,7 +562,7 @@ TEST_F(InsInstallWindowFullPackage, InstallsRegistersAndClosesWithOneShowingHund
   EXPECT_TRUE(fs::exists(fs::path(UninstallShortcutPath())));
   EXPECT_EQ(RegistryText(L"DisplayVersion"), L"1,2,0,5");
   EXPECT_EQ(RegistryText(L"UninstallString"), InstallFolder() + L"TavoraStudentInstaller.exe uninstall");
-  EXPECT_EQ(g_runMode, kRunInstall);
+  EXPECT_EQ(g_runMode, RunMode::Install);
   EXPECT_TRUE(Reports().empty());
 }
 

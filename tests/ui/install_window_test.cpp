@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "net/update_helper.h"
 #include "toolkit/skin_test_window.h"
 
@@ -118,7 +118,7 @@ class InstallWindow : public ::testing::Test {
     UseMemorySkin({{"Install.xml", kInstallLayout}});
     CWndShadow::Initialize(GetModuleHandleW(nullptr));
     CInstallWindow::ResetLastWindowPosition();
-    g_runMode = kRunInstall;
+    g_runMode = RunMode::Install;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
   }
   int Run(CProbeWindow* window) { return CWindowWndEx::RunModal(window, L"InsAboutWindow"); }
@@ -135,7 +135,7 @@ TEST_F(InstallWindow, WindowInitSetsTitleCaptionAndVersion) {
 }
 
 TEST_F(InstallWindow, UninstallingShowsTheUninstallCaption) {
-  g_runMode = kRunUninstall;
+  g_runMode = RunMode::Uninstall;
   EXPECT_EQ(Run(new CProbeWindow(seen, 0, 2)), 2);
   EXPECT_EQ(seen.caption, L"卸载 学生端");
 }

@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 
 TEST(InstallWindowTexts, CaptionShowsTheProductVersionWithDots) {
-  EXPECT_EQ(InstallCaptionText(kRunInstall, L"1,2,0,5"), L"Qelvo 学生端1.2.0.5");
-  EXPECT_EQ(InstallCaptionText(kRunUpdate, L"3,10,7,0"), L"Qelvo 学生端3.10.7.0");
-  EXPECT_EQ(InstallCaptionText(kRunUpToDate, L""), L"Qelvo 学生端");
+  EXPECT_EQ(InstallCaptionText(RunMode::Install, L"1,2,0,5"), L"Qelvo 学生端1.2.0.5");
+  EXPECT_EQ(InstallCaptionText(RunMode::Update, L"3,10,7,0"), L"Qelvo 学生端3.10.7.0");
+  EXPECT_EQ(InstallCaptionText(RunMode::UpToDate, L""), L"Qelvo 学生端");
 }
 
 TEST(InstallWindowTexts, UninstallCaptionHasNoVersion) {
-  EXPECT_EQ(InstallCaptionText(kRunUninstall, L"1,2,0,5"), L"卸载 学生端");
+  EXPECT_EQ(InstallCaptionText(RunMode::Uninstall, L"1,2,0,5"), L"卸载 学生端");
 }
 
 TEST(InstallWindowTexts, VersionButtonShowsTheFirstTwoNumbers) {

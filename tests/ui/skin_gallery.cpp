@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "toolkit/option_ui.h"
 #include "toolkit/paint_manager.h"
 #include "ui/install_window_texts.h"
@@ -35,7 +35,7 @@ class CGalleryWindow : public CWindowWndEx {
   void OnWindowInit() override {
     const bool uninstall = m_layout == L"UniUninstallWindow.xml";
     if (CControlUI* caption = m_pm.FindControl(L"lblCaption")) {
-      caption->SetText(InstallCaptionText(uninstall ? kRunUninstall : kRunInstall, kSampleVersion));
+      caption->SetText(InstallCaptionText(uninstall ? RunMode::Uninstall : RunMode::Install, kSampleVersion));
     }
     if (CControlUI* version = m_pm.FindControl(L"btnvesion")) version->SetText(VersionButtonText(kSampleVersion));
     if (auto* agree = dynamic_cast<COptionUI*>(m_pm.FindControl(L"chkAgree"))) agree->Selected(true);
@@ -91,7 +91,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   CWndShadow::Initialize(instance);
   CPaintManagerUI::SetInstance(instance);
-  CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
   std::ifstream file(TAVORA_SKIN_ZIP_FILE, std::ios::binary);
   static const std::vector<char> skin((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   CPaintManagerUI::SetResourceZip(skin.data(), skin.size());

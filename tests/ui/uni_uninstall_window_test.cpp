@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/run_mode.h"
+#include "base/run_mode.h"
 #include "installer_window_driver.h"
 #include "net/update_helper.h"
 #include "support/temp_folder.h"
@@ -35,7 +35,7 @@ class UninstallWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     UseSourceSkin();
-    g_runMode = kRunUninstall;
+    g_runMode = RunMode::Uninstall;
     g_updateHelper.m_mainVersion = L"1,2,0,5";
     fs::create_directories(clientFolder / "locales");
     WriteFileBytes(clientFolder / "TavoraStudent.exe", "MZ client");

@@ -11,13 +11,13 @@
 #include "installer_window_driver.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
-#include "net/gzip_bytes.h"
 #include "net/request_codec.h"
 #include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
 #include "support/download_text.h"
 #include "support/scripted_http_server.h"
 #include "support/temp_folder.h"
+#include "support/zip_builder.h"
 
 namespace {
 

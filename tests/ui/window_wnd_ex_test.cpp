@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "toolkit/skin_test_window.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/zip_builder.h"
-#include "toolkit/zip_reader.h"
+#include "base/zip_reader.h"
+#include "support/zip_builder.h"
 
 namespace {
 

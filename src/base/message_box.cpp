@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "base/message_box.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/log_platform.h"
+#include "base/log_platform.h"
 
 LogStamp CurrentLogStamp() {
   SYSTEMTIME t;

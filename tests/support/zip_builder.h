@@ -1,4 +1,5 @@
-// Writes zip archives byte by byte for tests, including damaged and hostile ones.
+// Writes zip archives byte by byte for tests, including damaged and hostile ones, and gzip
+// streams made in memory with zlib.
 #pragma once
 
 #include <cstdint>
@@ -34,3 +35,7 @@ class ZipBuilder {
 };
 
 std::string DeflateRaw(const std::string& bytes);
+
+// The bytes gzip'd as one member (no file name, time 0). level is zlib's: -1 its default,
+// 0 stored blocks (quick for large test files), up to 9.
+std::string GzipBytes(const std::string& bytes, int level = -1);

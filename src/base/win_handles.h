@@ -11,7 +11,7 @@ struct HandleCloser {
     if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   }
 };
-// Holds a kernel handle; never holds INVALID_HANDLE_VALUE (check before taking ownership).
+// Holds a kernel handle; null and INVALID_HANDLE_VALUE (a failed CreateFileW) both hold nothing.
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 struct RegKeyCloser {

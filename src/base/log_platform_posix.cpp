@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-#include "app/log_platform.h"
+#include "base/log_platform.h"
 
 LogStamp CurrentLogStamp() {
   const time_t now = time(nullptr);

@@ -1,4 +1,4 @@
-#include "app/log_helper.h"
+#include "base/log_helper.h"
 
 #include <windows.h>
 

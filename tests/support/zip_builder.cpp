@@ -1,4 +1,4 @@
-#include "toolkit/zip_builder.h"
+#include "support/zip_builder.h"
 
 #include <zlib.h>
 
@@ -17,12 +17,11 @@ void Put64(std::string& out, uint64_t value) {
   Put32(out, static_cast<uint32_t>(value >> 32));
 }
 
-}  // namespace
-
-std::string DeflateRaw(const std::string& bytes) {
+// windowBits as deflateInit2 takes them: negative for raw deflate, 16 + 15 for a gzip member.
+std::string Deflate(const std::string& bytes, int level, int windowBits) {
   z_stream stream{};
-  deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+  deflateInit2(&stream, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64, '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
   stream.avail_in = static_cast<uInt>(bytes.size());
   stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
@@ -32,6 +31,12 @@ std::string DeflateRaw(const std::string& bytes) {
   deflateEnd(&stream);
   return out;
 }
+
+}  // namespace
+
+std::string DeflateRaw(const std::string& bytes) { return Deflate(bytes, 9, -MAX_WBITS); }
+
+std::string GzipBytes(const std::string& bytes, int level) { return Deflate(bytes, level, 15 + 16); }
 
 ZipBuilder& ZipBuilder::Add(const std::string& name, const std::string& contents, bool deflate) {
   ZipBuilderEntry entry;

@@ -1,4 +1,4 @@
-#include "toolkit/zip_reader.h"
+#include "base/zip_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "support/temp_folder.h"
-#include "toolkit/zip_builder.h"
+#include "support/zip_builder.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "app/log_helper.h"
+#include "base/log_helper.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <cwchar>
 #include <vector>
 
-#include "app/log_platform.h"
+#include "base/log_platform.h"
 
 namespace {
 

@@ -1,17 +1,8 @@
-// What this run does, and the naming rules that tell a temporary copy of the installer.
+// What the command line and the program's own name say about this run: uninstalling, and the
+// naming rules that tell a temporary copy of the installer.
 #pragma once
 
 #include <string>
-
-enum RunMode {
-  kRunInstall = 0,
-  kRunUpdate = 1,    // the client program is installed
-  kRunUninstall = 2,
-  kRunUpToDate = 3,  // set by the install window when there was nothing to update
-};
-
-// Process-wide; written before any window exists, read by the controller and the windows.
-extern int g_runMode;
 
 // The whole command line, compared without regard to case, selects uninstalling.
 bool IsUninstallCommand(const std::wstring& cmdLine);

@@ -1,4 +1,4 @@
-#include "toolkit/zip_reader.h"
+#include "base/zip_reader.h"
 
 #include <zlib.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/file_owner.h"
+#include "base/file_owner.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "base/run_mode.h"
+
+RunMode g_runMode = RunMode::Install;
