@@ -19,7 +19,6 @@
 #include "net/download_messages.h"
 #include "net/gzip_bytes.h"
 #include "net/request_codec.h"
-#include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
 #include "package/aftermath_helper.h"
 #include "package/work_folders.h"
@@ -161,7 +160,8 @@ class InsInstallWindow : public ::testing::Test {
   }
 
   TempFolder temp;
-  ScriptedReplyServer service{{{200, "{\"Result\":\"OK\"}"}}};
+  // Each test's window sends at most one failure report.
+  ScriptedHttpServer service{{Reply::Json(200, "{\"Result\":\"OK\"}")}};
   bool installFolderExisted = false;
 };
 
