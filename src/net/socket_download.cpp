@@ -1,6 +1,7 @@
 #include "net/socket_download.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/file_owner.h"
@@ -28,6 +29,34 @@ std::string ToCodePage936(const std::wstring& text) {
 
 bool Stopped(const std::atomic<uint8_t>* stopFlag) {
   return stopFlag && stopFlag->load(std::memory_order_relaxed) != 0;
+}
+
+// kHeaderEnded once the empty line was read, kHeaderUnusable when a line the download depends
+// on could not be used, kHeaderLineFailed when the connection ended before the empty line.
+int ReadResponseHeader(HttpContext& context, bool& redirect) {
+  context.ResetForResponse();
+  char line[kHttpLineBufferSize];
+  for (;;) {
+    bool truncated = false;
+    if (ReadHeaderLine(context, line, truncated) != kHeaderLineRead) return kHeaderLineFailed;
+    const int processed =
+        ProcessHeaderLine(context, line, context.headerLineCount, redirect, truncated);
+    if (processed == kHeaderUnusable) return kHeaderUnusable;
+    ++context.headerLineCount;
+    if (processed == kHeaderEnded) return kHeaderEnded;
+  }
+}
+
+// A fetch whose last response announced no positive length fails with kFetchNoLength instead
+// of the result its status gave.
+int LengthTested(const HttpContext& context, int result) {
+  return context.fileSize < 1 ? kFetchNoLength : result;
+}
+
+// True when all count bytes reached the file's buffer.
+bool WriteBytes(FILE* file, const char* bytes, int count) {
+  if (count <= 0) return true;
+  return fwrite(bytes, 1, static_cast<size_t>(count), file) == static_cast<size_t>(count);
 }
 
 }  // namespace
@@ -61,98 +90,76 @@ int CSocketDownload::HttpFetch(const std::string& url, FILE* file,
       [&connection](char* buffer, int size) { return connection.Receive(buffer, size); });
 
   bool redirect = false;
-  int attempt = 0;
-  int result = kFetchSucceeded;
-  for (;;) {
+  for (int attempt = 1;; ++attempt) {
     if (Stopped(stopFlag)) return kFetchStopped;
-    context->fileSize = -1;
-    context->chunkSize = -1;
-    context->offset = 0;
+    // The attempt right after a redirect asks for its location; every other asks for url.
     if (!redirect) {
       if (url.size() >= kHttpLocationBufferSize) return kFetchUnusable;
       context->location = url;
     }
     redirect = false;
-    UrlParts parts;
-    if (!SplitUrl(context->location, parts)) return kFetchUnusable;
-    if (parts.port < 0) parts.port = 80;
-
-    // An unusable request is known before any connection is made.
-    char request[kHttpRequestBufferSize];
-    int length = 0;
-    if (!FormatHttpRequest(parts.path.c_str(), parts.hostText.c_str(), context->offset, request,
-                           length)) {
-      return kFetchUnusable;
-    }
-
-    bool judged = false;
-    if (connection.Connect(parts.host.c_str(), parts.port)) {
-      if (connection.Send(request, length) >= 0) {
-        context->ResetForResponse();
-        char line[kHttpLineBufferSize];
-        bool headerRead = false;
-        for (;;) {
-          bool truncated = false;
-          if (ReadHeaderLine(*context, line, truncated) != kHeaderLineRead) break;
-          const int processed =
-              ProcessHeaderLine(*context, line, context->headerLineCount, redirect, truncated);
-          if (processed == kHeaderUnusable) return kFetchUnusable;
-          ++context->headerLineCount;
-          if (processed == kHeaderEnded) {
-            headerRead = true;
-            break;
-          }
-        }
-        if (headerRead) {
-          const int status = context->statusCode;
-          if (status >= 200 && status <= 299) {
-            judged = true;
-            // Bytes that came with the header are written but not reported as progress.
-            const int early = context->UnreadCount();
-            if (early > 0 && fwrite(context->Unread(), 1, static_cast<size_t>(early), file) !=
-                                 static_cast<size_t>(early)) {
-              return kFetchWriteFailed;
-            }
-            std::vector<char> block(kBodyBlockSize);
-            for (;;) {
-              if (Stopped(stopFlag)) return kFetchStopped;
-              const int received = connection.Receive(block.data(), kBodyBlockSize);
-              if (received <= 0) {
-                // Receive also gives up when the stop flag is set during a silent wait.
-                if (Stopped(stopFlag)) return kFetchStopped;
-                result = kFetchSucceeded;
-                break;
-              }
-              if (fwrite(block.data(), 1, static_cast<size_t>(received), file) !=
-                  static_cast<size_t>(received)) {
-                return kFetchWriteFailed;
-              }
-              // Unsigned addition: the 32-bit total wraps instead of overflowing.
-              m_bytesTotal = static_cast<int32_t>(static_cast<uint32_t>(m_bytesTotal) +
-                                                  static_cast<uint32_t>(received));
-              m_bytesLast = received;
-              progress.Add(static_cast<uint32_t>(received));
-            }
-          } else if ((status == 302 || status == 303) && redirect) {
-            // The next attempt asks the new location.
-          } else if (status == 401) {
-            judged = true;
-            result = kFetchUnauthorized;
-          } else {
-            judged = true;
-            result = kFetchRefused;
-          }
-        }
-      }
-    }
-    if (judged) break;
+    const std::optional<int> result =
+        FetchOnce(connection, *context, redirect, file, stopFlag, progress);
+    if (result) return *result;
     // A redirect, or a failed connection, request or header: one attempt used.
     Sleep(kFetchRetryPauseMs);
-    if (++attempt >= kFetchAttempts) {
-      result = kFetchSucceeded;
-      break;
-    }
+    if (attempt >= kFetchAttempts) return LengthTested(*context, kFetchSucceeded);
   }
-  if (context->fileSize < 1) result = kFetchNoLength;
-  return result;
+}
+
+std::optional<int> CSocketDownload::FetchOnce(TcpClientSocket& connection, HttpContext& context,
+                                              bool& redirect, FILE* file,
+                                              const std::atomic<uint8_t>* stopFlag,
+                                              CProgressReporter& progress) {
+  // Nothing an earlier response announced may count for this attempt, even when it ends
+  // before a header arrives: the length test after the last attempt reads fileSize.
+  context.fileSize = -1;
+  context.chunkSize = -1;
+  context.offset = 0;
+  UrlParts parts;
+  if (!SplitUrl(context.location, parts)) return kFetchUnusable;
+  if (parts.port < 0) parts.port = 80;
+
+  // An unusable request is known before any connection is made.
+  char request[kHttpRequestBufferSize];
+  int length = 0;
+  if (!FormatHttpRequest(parts.path.c_str(), parts.hostText.c_str(), context.offset, request,
+                         length)) {
+    return kFetchUnusable;
+  }
+  if (!connection.Connect(parts.host.c_str(), parts.port)) return std::nullopt;
+  if (connection.Send(request, length) < 0) return std::nullopt;
+
+  const int header = ReadResponseHeader(context, redirect);
+  if (header == kHeaderUnusable) return kFetchUnusable;
+  if (header != kHeaderEnded) return std::nullopt;
+
+  const int status = context.statusCode;
+  // The next attempt asks the new location.
+  if ((status == 302 || status == 303) && redirect) return std::nullopt;
+  if (status >= 200 && status <= 299) {
+    const int bodyResult = ReadBody(connection, context, file, stopFlag, progress);
+    if (bodyResult != kFetchSucceeded) return bodyResult;
+    return LengthTested(context, kFetchSucceeded);
+  }
+  return LengthTested(context, status == 401 ? kFetchUnauthorized : kFetchRefused);
+}
+
+int CSocketDownload::ReadBody(TcpClientSocket& connection, const HttpContext& context, FILE* file,
+                              const std::atomic<uint8_t>* stopFlag, CProgressReporter& progress) {
+  // Bytes that came with the header are written but not reported as progress.
+  if (!WriteBytes(file, context.Unread(), context.UnreadCount())) return kFetchWriteFailed;
+  std::vector<char> block(kBodyBlockSize);
+  for (;;) {
+    if (Stopped(stopFlag)) return kFetchStopped;
+    const int received = connection.Receive(block.data(), kBodyBlockSize);
+    // Receive also gives up when the stop flag is set during a silent wait.
+    if (received <= 0) return Stopped(stopFlag) ? kFetchStopped : kFetchSucceeded;
+    if (!WriteBytes(file, block.data(), received)) return kFetchWriteFailed;
+    // Unsigned addition: the 32-bit total wraps instead of overflowing.
+    m_bytesTotal = static_cast<int32_t>(static_cast<uint32_t>(m_bytesTotal) +
+                                        static_cast<uint32_t>(received));
+    m_bytesLast = received;
+    progress.Add(static_cast<uint32_t>(received));
+  }
 }

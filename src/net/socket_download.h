@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "net/download_interface.h"
@@ -25,6 +26,9 @@ constexpr int kBodyBlockSize = 64 * 1024;
 constexpr int kFetchAttempts = 8;      // connections, failed header exchanges and redirects together
 constexpr DWORD kFetchRetryPauseMs = 100;
 
+class TcpClientSocket;
+struct HttpContext;
+
 class CSocketDownload : public CIDownload {
  public:
   explicit CSocketDownload(HWND notifyWindow) : CIDownload(notifyWindow) {}
@@ -35,6 +39,18 @@ class CSocketDownload : public CIDownload {
                 const std::atomic<uint8_t>* stopFlag) override;
 
  private:
+  // Up to kFetchAttempts attempts at url (code page 936 text), following 302 and 303
+  // redirects; the body goes to file. One of the kFetch result codes.
   int HttpFetch(const std::string& url, FILE* file, const std::atomic<uint8_t>* stopFlag,
                 CProgressReporter& progress);
+  // One request for context.location and its answer: the fetch's result, or no value when
+  // another attempt is due (a followed redirect, or a failed connection, request or header).
+  // redirect is set when a 302 or 303 put its "Location" into context.location.
+  std::optional<int> FetchOnce(TcpClientSocket& connection, HttpContext& context, bool& redirect,
+                               FILE* file, const std::atomic<uint8_t>* stopFlag,
+                               CProgressReporter& progress);
+  // Writes the bytes that came with the header, then receives the body into file until the
+  // connection ends: kFetchSucceeded, kFetchStopped or kFetchWriteFailed.
+  int ReadBody(TcpClientSocket& connection, const HttpContext& context, FILE* file,
+               const std::atomic<uint8_t>* stopFlag, CProgressReporter& progress);
 };

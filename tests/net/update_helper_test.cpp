@@ -6,10 +6,12 @@
 
 #include "build_settings.h"
 #include "net/comm_service.h"
-#include "net/scripted_reply_server.h"
 #include "support/dialog_dismisser.h"
+#include "support/scripted_http_server.h"
 
 namespace {
+
+using Reply = ScriptedHttpServer::Reply;
 
 const char kListReply[] =
     "{\"appupdatelist\":["
@@ -48,7 +50,7 @@ SignedRequest ReadSignedRequest(const std::string& target) {
 
 class UpdateHelper : public ::testing::Test {
  protected:
-  void Use(ScriptedReplyServer& server) { helper.SetServiceHosts(server.Host(), server.Host()); }
+  void Use(ScriptedHttpServer& server) { helper.SetServiceHosts(server.Host(), server.Host()); }
 
   CUpdateHelperEx helper;
 };
@@ -56,7 +58,7 @@ class UpdateHelper : public ::testing::Test {
 }  // namespace
 
 TEST_F(UpdateHelper, TimeSyncStoresTheServiceClockAndTheTick) {
-  ScriptedReplyServer server({{200, "{\"SCX\":{\"TimeStamp\":1700000000}}"}});
+  ScriptedHttpServer server({Reply::Json(200, "{\"SCX\":{\"TimeStamp\":1700000000}}")});
   Use(server);
   const uint32_t before = GetTickCount();
   helper.SyncServerTime();
@@ -71,7 +73,7 @@ TEST_F(UpdateHelper, TimeSyncStoresTheServiceClockAndTheTick) {
 }
 
 TEST_F(UpdateHelper, TimeStampZeroClearsTheClockAndKeepsTheTick) {
-  ScriptedReplyServer server({{200, "{\"SCX\":{\"TimeStamp\":0}}"}});
+  ScriptedHttpServer server({Reply::Json(200, "{\"SCX\":{\"TimeStamp\":0}}")});
   Use(server);
   helper.m_serverTime = 5;
   helper.m_serverTick = 77;
@@ -82,7 +84,7 @@ TEST_F(UpdateHelper, TimeStampZeroClearsTheClockAndKeepsTheTick) {
 }
 
 TEST_F(UpdateHelper, ReplyIsCutToItsOutermostBraces) {
-  ScriptedReplyServer server({{200, "callback( {\"a\":{\"b\":\"下\"}} );\n"}});
+  ScriptedHttpServer server({Reply::Json(200, "callback( {\"a\":{\"b\":\"下\"}} );\n")});
   Use(server);
   std::wstring reply;
   EXPECT_TRUE(helper.SendRequest(reply, ServiceRequestType::kTimeStamp, L"", false));
@@ -90,7 +92,7 @@ TEST_F(UpdateHelper, ReplyIsCutToItsOutermostBraces) {
 }
 
 TEST_F(UpdateHelper, ReplyWithoutBracesIsFalseAndKeptWhole) {
-  ScriptedReplyServer server({{500, "<html>Internal error</html>"}});
+  ScriptedHttpServer server({Reply::Json(500, "<html>Internal error</html>")});
   Use(server);
   std::wstring reply = L"old";
   EXPECT_FALSE(helper.SendRequest(reply, ServiceRequestType::kUpdateVersionData, L"", false));
@@ -98,7 +100,7 @@ TEST_F(UpdateHelper, ReplyWithoutBracesIsFalseAndKeptWhole) {
 }
 
 TEST_F(UpdateHelper, SignedRequestCarriesTheServerTimeAndItsSignature) {
-  ScriptedReplyServer server({{200, "{\"Result\":\"OK\"}"}});
+  ScriptedHttpServer server({Reply::Json(200, "{\"Result\":\"OK\"}")});
   Use(server);
   helper.m_serverTime = 1700000000;
   helper.m_serverTick = GetTickCount();
@@ -124,9 +126,9 @@ TEST_F(UpdateHelper, SignedRequestCarriesTheServerTimeAndItsSignature) {
 }
 
 TEST_F(UpdateHelper, RefusedTimeIsRepeatedOnceWithTheNewClock) {
-  ScriptedReplyServer server({{200, "{\"SCX\":{\"TimeStamp\":1700000000}}"},
-                              {200, "{\"SCX\":{\"TimeStamp\":1800000000}}"},
-                              {200, "{\"SCX\":{\"TimeStamp\":1900000000}}"}});
+  ScriptedHttpServer server({Reply::Json(200, "{\"SCX\":{\"TimeStamp\":1700000000}}"),
+                             Reply::Json(200, "{\"SCX\":{\"TimeStamp\":1800000000}}"),
+                             Reply::Json(200, "{\"SCX\":{\"TimeStamp\":1900000000}}")});
   Use(server);
   std::wstring reply;
   EXPECT_TRUE(helper.SendRequest(reply, ServiceRequestType::kUserInstallFailedReason, L"why", false));
@@ -145,7 +147,8 @@ TEST_F(UpdateHelper, RefusedTimeIsRepeatedOnceWithTheNewClock) {
 }
 
 TEST_F(UpdateHelper, UpdateListArrivesAfterOneRefusedTime) {
-  ScriptedReplyServer server({{200, "{\"SCX\":{\"TimeStamp\":1700000000}}"}, {200, kListReply}});
+  ScriptedHttpServer server(
+      {Reply::Json(200, "{\"SCX\":{\"TimeStamp\":1700000000}}"), Reply::Json(200, kListReply)});
   Use(server);
   EXPECT_TRUE(helper.FetchUpdateList(L"TavoraStudent"));
   EXPECT_EQ(server.Targets().size(), 2u);
@@ -153,7 +156,7 @@ TEST_F(UpdateHelper, UpdateListArrivesAfterOneRefusedTime) {
 }
 
 TEST_F(UpdateHelper, UpdateListEntryIsTakenOver) {
-  ScriptedReplyServer server({{200, std::string("\xef\xbb\xbf") + "  " + kListReply + "\r\n"}});
+  ScriptedHttpServer server({Reply::Json(200, std::string("\xef\xbb\xbf") + "  " + kListReply + "\r\n")});
   Use(server);
   ASSERT_TRUE(helper.FetchUpdateList(L"TavoraStudent"));
   EXPECT_EQ(helper.m_mainVersion, L"1,2,0,0");
@@ -168,16 +171,16 @@ TEST_F(UpdateHelper, UpdateListEntryIsTakenOver) {
 }
 
 TEST_F(UpdateHelper, SingleUrlGetsASlashAppended) {
-  ScriptedReplyServer server({{200,
-                               "{\"AppUpdateList\":[{\"AppName\":\"TavoraStudent\",\"MainVersion\":\"1,0,0,0\","
-                               "\"DownloadUrls\":[\"http://127.0.0.1:18080/releases/1.0.0.0\"]}]}"}});
+  ScriptedHttpServer server({Reply::Json(200,
+                                         "{\"AppUpdateList\":[{\"AppName\":\"TavoraStudent\",\"MainVersion\":\"1,0,0,0\","
+                                         "\"DownloadUrls\":[\"http://127.0.0.1:18080/releases/1.0.0.0\"]}]}")});
   Use(server);
   ASSERT_TRUE(helper.FetchUpdateList(L"TavoraStudent"));
   EXPECT_EQ(helper.m_downloadBaseUrl, L"http://127.0.0.1:18080/releases/1.0.0.0/");
 }
 
 TEST_F(UpdateHelper, ProductWithAnExtraCharacterIsNotFound) {
-  ScriptedReplyServer server({{200, kListReply}});
+  ScriptedHttpServer server({Reply::Json(200, kListReply)});
   Use(server);
   EXPECT_FALSE(helper.FetchUpdateList(L"TavoraStudentX"));
   EXPECT_TRUE(helper.m_mainVersion.empty());
@@ -193,7 +196,7 @@ TEST_F(UpdateHelper, UnusableUpdateListsAreFalse) {
       "{\"AppUpdateList\":[{\"MainVersion\":\"1\",\"DownloadUrls\":[\"http://h/\"]}]}",
   };
   for (const char* body : replies) {
-    ScriptedReplyServer server({{200, body}});
+    ScriptedHttpServer server({Reply::Json(200, body)});
     CUpdateHelperEx fresh;
     fresh.SetServiceHosts(server.Host(), server.Host());
     EXPECT_FALSE(fresh.FetchUpdateList(L"TavoraStudent")) << body;
@@ -212,7 +215,7 @@ TEST_F(UpdateHelper, UnreachableServiceIsFalseAndLeavesTheReply) {
 }
 
 TEST_F(UpdateHelper, TypeOutsideTheTableSendsNothing) {
-  ScriptedReplyServer server({{200, "{}"}});
+  ScriptedHttpServer server({Reply::Json(200, "{}")});
   Use(server);
   std::wstring reply;
   EXPECT_FALSE(helper.SendRequest(reply, static_cast<ServiceRequestType>(42), L"", false));
@@ -229,7 +232,7 @@ TEST_F(UpdateHelper, ServerNowCountsTicksAcrossTheWrap) {
 }
 
 TEST(CommService, BodyIsReadWhateverTheStatus) {
-  ScriptedReplyServer server({{404, "{\"Error\":\"没有\"}"}});
+  ScriptedHttpServer server({Reply::Json(404, "{\"Error\":\"没有\"}")});
   CCommService service;
   ASSERT_TRUE(service.FetchUrl(L"http://" + server.Host() + L"/missing"));
   std::wstring text;
@@ -247,7 +250,8 @@ TEST(CommService, UnreachableUrlGivesTheErrorText) {
 }
 
 TEST(CommService, RefusedCredentialsAreAskedForOnceAndThenTheBodyIsTheReply) {
-  ScriptedReplyServer server({{401, "{\"Error\":\"login\"}", "WWW-Authenticate: Basic realm=\"tavora\"\r\n"}});
+  ScriptedHttpServer server(
+      {Reply::Json(401, "{\"Error\":\"login\"}", "WWW-Authenticate: Basic realm=\"tavora\"\r\n")});
   DialogDismisser dismisser;  // the credentials dialog waits for a user; closing it cancels
   CCommService service;
   ASSERT_TRUE(service.FetchUrl(L"http://" + server.Host() + L"/cgi-bin/timestamp/"));

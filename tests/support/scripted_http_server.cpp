@@ -36,6 +36,15 @@ bool SendAll(SOCKET socket, const std::string& bytes) {
   return true;
 }
 
+const char* ReasonOf(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 401: return "Unauthorized";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
 
 }  // namespace
 
@@ -56,6 +65,14 @@ SOCKET ListenOnLoopback(int& port) {
   }
   port = ntohs(address.sin_port);
   return listener;
+}
+
+ScriptedHttpServer::Reply ScriptedHttpServer::Reply::Json(int status, const std::string& body,
+                                                          const std::string& extraHeaders) {
+  return Reply().Send("HTTP/1.1 " + std::to_string(status) + " " + ReasonOf(status) +
+                      "\r\nContent-Type: application/json\r\nContent-Length: " +
+                      std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeaders +
+                      "\r\n" + body);
 }
 
 ScriptedHttpServer::Reply& ScriptedHttpServer::Reply::Send(const std::string& bytes) {
@@ -99,6 +116,18 @@ std::string ScriptedHttpServer::Url(const std::string& path) const {
 std::vector<std::string> ScriptedHttpServer::Requests() {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_requests;
+}
+
+std::vector<std::string> ScriptedHttpServer::Targets() {
+  std::vector<std::string> targets;
+  for (const std::string& request : Requests()) {
+    const size_t lineEnd = request.find("\r\n");
+    const size_t firstSpace = request.find(' ');
+    const size_t secondSpace = request.find(' ', firstSpace + 1);
+    if (lineEnd == std::string::npos || secondSpace == std::string::npos || secondSpace > lineEnd) continue;
+    targets.push_back(request.substr(firstSpace + 1, secondSpace - firstSpace - 1));
+  }
+  return targets;
 }
 
 int ScriptedHttpServer::ConnectionCount() {

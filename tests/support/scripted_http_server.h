@@ -1,5 +1,5 @@
-// A scripted HTTP server on 127.0.0.1 for downloader tests: each connection gets the next
-// scripted reply (exact bytes, pauses, then a close), and every request is kept as received.
+// A scripted HTTP server on 127.0.0.1 for tests: each connection gets the next scripted reply
+// (exact bytes, pauses, then a close), and every request is kept as received.
 #pragma once
 
 #include <winsock2.h>
@@ -16,6 +16,12 @@ class ScriptedHttpServer {
   // What one connection is answered with, played after its request has been read.
   class Reply {
    public:
+    // A whole answer: the status line, "Content-Type: application/json", the body's
+    // "Content-Length", "Connection: close", extraHeaders (lines each ending in "\r\n"), the
+    // empty line and the body.
+    static Reply Json(int status, const std::string& body,
+                      const std::string& extraHeaders = std::string());
+
     Reply& Send(const std::string& bytes);
     Reply& Pause(int milliseconds);
     // Sends bytes in pieces of pieceSize with a pause after each.
@@ -37,8 +43,12 @@ class ScriptedHttpServer {
   int Port() const { return m_port; }
   // "http://127.0.0.1:<port>" followed by path.
   std::string Url(const std::string& path) const;
+  // "127.0.0.1:<port>", the form in which the update service's hosts are given.
+  std::wstring Host() const { return L"127.0.0.1:" + std::to_wstring(m_port); }
   // The request bytes of each connection so far, up to and including the empty line.
   std::vector<std::string> Requests();
+  // The target (path and query) of each request so far that came with a request line.
+  std::vector<std::string> Targets();
   int ConnectionCount();
 
  private:

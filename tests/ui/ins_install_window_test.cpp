@@ -18,7 +18,6 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/request_codec.h"
-#include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
 #include "package/aftermath_helper.h"
 #include "package/work_folders.h"
@@ -160,7 +159,8 @@ class InsInstallWindow : public ::testing::Test {
   }
 
   TempFolder temp;
-  ScriptedReplyServer service{{{200, "{\"Result\":\"OK\"}"}}};
+  // Each test's window sends at most one failure report.
+  ScriptedHttpServer service{{Reply::Json(200, "{\"Result\":\"OK\"}")}};
   bool installFolderExisted = false;
 };
 

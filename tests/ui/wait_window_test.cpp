@@ -12,7 +12,6 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/request_codec.h"
-#include "net/scripted_reply_server.h"
 #include "net/update_helper.h"
 #include "support/download_text.h"
 #include "support/scripted_http_server.h"
@@ -142,7 +141,7 @@ TEST_F(WaitWindow, FailedTempCopyClosesWithCode4) {
 }
 
 TEST_F(WaitWindow, FailedDownloadIsReportedToTheServiceAndClosesWithCode4) {
-  ScriptedReplyServer service({{200, "{\"Result\":\"OK\"}"}});
+  ScriptedHttpServer service({Reply::Json(200, "{\"Result\":\"OK\"}")});
   g_updateHelper.SetServiceHosts(service.Host(), service.Host());
   const std::string gz = GzipBytes("MZ newer installer build");
   ScriptedHttpServer server({Serving(gz)});
