@@ -142,19 +142,20 @@ int TcpClientSocket::Send(const char* data, int count) {
   return sent;
 }
 
+std::optional<int> TcpClientSocket::ReceiveWaiting(char* buffer, int size) {
+  const int received = recv(m_socket, buffer, size, 0);
+  if (received >= 0) return received;
+  const int error = WSAGetLastError();
+  if (error == WSAEINTR || error == WSAEWOULDBLOCK) return std::nullopt;
+  m_lastError = -error;
+  return -1;
+}
+
 int TcpClientSocket::Receive(char* buffer, int size) {
   if (m_socket == INVALID_SOCKET || size <= 0) return -1;
   // Bytes already waiting are taken at once: a select before every receive would double the
   // calls into the system while a download streams.
-  {
-    const int received = recv(m_socket, buffer, size, 0);
-    if (received >= 0) return received;
-    const int error = WSAGetLastError();
-    if (error != WSAEINTR && error != WSAEWOULDBLOCK) {
-      m_lastError = -error;
-      return -1;
-    }
-  }
+  if (const std::optional<int> received = ReceiveWaiting(buffer, size)) return *received;
   for (int i = 0; i < kReceiveWaits; ++i) {
     if (m_stopFlag && m_stopFlag->load(std::memory_order_relaxed) != 0) return -1;
     fd_set readable;
@@ -163,13 +164,7 @@ int TcpClientSocket::Receive(char* buffer, int size) {
     timeval wait = Microseconds(kDataWaitMicroseconds);
     const int ready = select(0, &readable, nullptr, nullptr, &wait);
     if (ready > 0 && FD_ISSET(m_socket, &readable)) {
-      const int received = recv(m_socket, buffer, size, 0);
-      if (received >= 0) return received;
-      const int error = WSAGetLastError();
-      if (error != WSAEINTR && error != WSAEWOULDBLOCK) {
-        m_lastError = -error;
-        return -1;
-      }
+      if (const std::optional<int> received = ReceiveWaiting(buffer, size)) return *received;
     } else if (ready < 0) {
       const int error = WSAGetLastError();
       if (error != WSAEINTR) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 class TcpClientSocket {
  public:
@@ -35,6 +36,10 @@ class TcpClientSocket {
   int32_t LastError() const { return m_lastError; }
 
  private:
+  // One recv of what is waiting: the count, 0 or -1 (failure recorded), or nothing when no
+  // byte is there yet.
+  std::optional<int> ReceiveWaiting(char* buffer, int size);
+
   SOCKET m_socket = INVALID_SOCKET;
   int32_t m_lastError = 0;         // 0, or the negated Winsock error of the last failed step
   int32_t m_sendStallLimit = 25;   // waits without progress after which Send gives up

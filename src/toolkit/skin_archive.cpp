@@ -1,7 +1,5 @@
 #include "toolkit/skin_archive.h"
 
-#include "base/text_helpers.h"
-
 bool CZipSkinSource::Open(const void* data, size_t size) {
   m_index.clear();
   if (!data || size == 0 || !m_reader.OpenMemory(data, size)) return false;
@@ -14,12 +12,7 @@ bool CZipSkinSource::Open(const void* data, size_t size) {
 }
 
 bool CZipSkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) const {
-  auto found = m_index.find(name);
-  if (found == m_index.end()) {
-    for (found = m_index.begin(); found != m_index.end(); ++found) {
-      if (EqualsNoCase(found->first, name)) break;
-    }
-  }
+  const auto found = FindSkinName(m_index, name);
   if (found == m_index.end()) return false;
   return m_reader.UnzipItem(found->second, bytes);
 }

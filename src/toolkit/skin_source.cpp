@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/text_helpers.h"
 #include "toolkit/utf8_text.h"
 
 namespace {
@@ -25,12 +24,7 @@ void CMemorySkinSource::Add(const std::string& name, const std::string& bytes) {
 }
 
 bool CMemorySkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) const {
-  auto found = m_files.find(name);
-  if (found == m_files.end()) {
-    for (found = m_files.begin(); found != m_files.end(); ++found) {
-      if (EqualsNoCase(found->first, name)) break;
-    }
-  }
+  const auto found = FindSkinName(m_files, name);
   if (found == m_files.end()) return false;
   bytes = found->second;
   return true;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text_helpers.h"
+
 class ISkinSource {
  public:
   virtual ~ISkinSource() = default;
@@ -35,6 +37,18 @@ class CFolderSkinSource : public ISkinSource {
  private:
   std::filesystem::path m_folder;
 };
+
+// The entry of a name-keyed map for a skin file name: the exact name, else the first that
+// differs only in the case of ASCII letters (skin names are plain ASCII).
+template <typename NameMap>
+typename NameMap::const_iterator FindSkinName(const NameMap& files, const std::string& name) {
+  auto found = files.find(name);
+  if (found != files.end()) return found;
+  for (found = files.begin(); found != files.end(); ++found) {
+    if (EqualsNoCase(found->first, name)) break;
+  }
+  return found;
+}
 
 // A name that could leave the skin's root ("..", a folder part, a drive) is never read.
 bool IsPlainSkinName(const std::string& name);

@@ -83,9 +83,9 @@ bool ZipWriter::CheckName(const std::string& name, std::string& error) const {
   return true;
 }
 
-bool ZipWriter::WriteLocalHeader(const Entry& entry, std::string& error) {
-  std::string header;
-  Put32(header, 0x04034b50);
+// The fields the local header and the central directory entry share, in their order: from the
+// version needed to extract up to the length of the (empty) extra field.
+void ZipWriter::PutSharedHeaderFields(std::string& header, const Entry& entry) {
   Put16(header, kVersionNeeded);
   Put16(header, entry.flags);
   Put16(header, entry.method);
@@ -95,7 +95,13 @@ bool ZipWriter::WriteLocalHeader(const Entry& entry, std::string& error) {
   Put32(header, entry.compressedSize);
   Put32(header, entry.size);
   Put16(header, static_cast<uint16_t>(entry.name.size()));
-  Put16(header, 0);
+  Put16(header, 0);  // extra field
+}
+
+bool ZipWriter::WriteLocalHeader(const Entry& entry, std::string& error) {
+  std::string header;
+  Put32(header, 0x04034b50);
+  PutSharedHeaderFields(header, entry);
   header += entry.name;
   return Write(header.data(), header.size(), error);
 }
@@ -200,16 +206,7 @@ bool ZipWriter::Finish(std::string& error) {
     std::string header;
     Put32(header, 0x02014b50);
     Put16(header, kVersionMadeBy);
-    Put16(header, kVersionNeeded);
-    Put16(header, entry.flags);
-    Put16(header, entry.method);
-    Put16(header, entry.dosTime);
-    Put16(header, entry.dosDate);
-    Put32(header, entry.crc);
-    Put32(header, entry.compressedSize);
-    Put32(header, entry.size);
-    Put16(header, static_cast<uint16_t>(entry.name.size()));
-    Put16(header, 0);  // extra field
+    PutSharedHeaderFields(header, entry);
     Put16(header, 0);  // comment
     Put16(header, 0);  // disk
     Put16(header, 0);  // internal attributes

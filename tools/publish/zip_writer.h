@@ -40,6 +40,7 @@ class ZipWriter {
     uint32_t externalAttributes;
   };
 
+  static void PutSharedHeaderFields(std::string& header, const Entry& entry);
   bool WriteLocalHeader(const Entry& entry, std::string& error);
   bool Write(const void* data, size_t size, std::string& error);
   bool CheckName(const std::string& name, std::string& error) const;
