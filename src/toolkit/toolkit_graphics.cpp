@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "base/log_helper.h"
@@ -39,34 +39,29 @@ std::vector<std::wstring> FamiliesWithCharset(BYTE charset) {
   return families;
 }
 
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;  // one face is enough
+}
+
+// Whether GDI knows the family at all: asking for it by name spares a walk over every font.
+bool IsInstalledFamily(const std::wstring& name) {
+  if (name.empty() || name.size() >= LF_FACESIZE) return false;
+  bool found = false;
+  HDC screen = GetDC(nullptr);
+  LOGFONTW query = {};
+  query.lfCharSet = DEFAULT_CHARSET;
+  name.copy(query.lfFaceName, name.size());
+  EnumFontFamiliesExW(screen, &query, NoteFamily, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
 bool ListsFamily(const std::vector<std::wstring>& families, const std::wstring& name) {
   for (const std::wstring& family : families) {
     if (EqualsNoCase(family, name)) return true;
   }
   return false;
-}
-
-// GDI+ draws only outline fonts; a family GDI lists may still be unusable to it.
-bool IsUsableByGdiplus(const std::wstring& name) {
-  Gdiplus::FontFamily family(name.c_str());
-  return family.GetLastStatus() == Gdiplus::Ok && family.IsAvailable();
-}
-
-// The decoded pixels in a bitmap of GDI+'s own; null when the bytes are no PNG we decode.
-std::unique_ptr<Gdiplus::Bitmap> BitmapFromPng(const std::vector<uint8_t>& bytes) {
-  PngPixels pixels;
-  if (!DecodePng(bytes.data(), bytes.size(), static_cast<int>(kMaxImageSide), pixels)) return nullptr;
-  auto bitmap = std::make_unique<Gdiplus::Bitmap>(pixels.width, pixels.height, PixelFormat32bppPARGB);
-  if (bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
-  Gdiplus::Rect whole(0, 0, pixels.width, pixels.height);
-  Gdiplus::BitmapData data;
-  if (bitmap->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &data) != Gdiplus::Ok) return nullptr;
-  for (int row = 0; row < pixels.height; ++row) {
-    std::memcpy(static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(row) * data.Stride,
-                pixels.bgra.data() + static_cast<size_t>(row) * pixels.width, pixels.width * sizeof(uint32_t));
-  }
-  bitmap->UnlockBits(&data);
-  return bitmap;
 }
 
 }  // namespace
@@ -91,8 +86,8 @@ CToolkitGraphics::~CToolkitGraphics() {
 
 Gdiplus::Bitmap* CToolkitGraphics::Image(const std::string& name) {
   auto found = m_images.find(name);
-  if (found != m_images.end()) return found->second.get();
-  std::unique_ptr<Gdiplus::Bitmap>& slot = m_images[name];
+  if (found != m_images.end()) return found->second.bitmap.get();
+  SkinImage& slot = m_images[name];
   if (!m_token) return nullptr;
 
   std::vector<uint8_t> bytes;
@@ -100,9 +95,9 @@ Gdiplus::Bitmap* CToolkitGraphics::Image(const std::string& name) {
     CLogHelper::GetInstance()->Log("skin image %s is missing", name.c_str());
     return nullptr;
   }
-  if (std::unique_ptr<Gdiplus::Bitmap> decoded = BitmapFromPng(bytes)) {
-    slot = std::move(decoded);
-    return slot.get();
+  PngPixels pixels;
+  if (DecodePng(bytes.data(), bytes.size(), static_cast<int>(kMaxImageSide), pixels)) {
+    return KeepPixels(std::move(pixels), slot) ? slot.bitmap.get() : nullptr;
   }
   // Another format, or a PNG the decoder does not take: Windows' imaging components.
   std::unique_ptr<IStream, ComRelease> stream(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
@@ -122,8 +117,19 @@ Gdiplus::Bitmap* CToolkitGraphics::Image(const std::string& name) {
     graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
     graphics.DrawImage(decoded.get(), Gdiplus::Rect(0, 0, width, height), 0, 0, width, height, Gdiplus::UnitPixel);
   }
-  slot = std::move(copy);
-  return slot.get();
+  slot.bitmap = std::move(copy);
+  return slot.bitmap.get();
+}
+
+bool CToolkitGraphics::KeepPixels(PngPixels pixels, SkinImage& slot) {
+  // Drawn from the decoded pixels themselves: no second copy of the picture is made.
+  slot.pixels = std::move(pixels.bgra);
+  slot.bitmap = std::make_unique<Gdiplus::Bitmap>(pixels.width, pixels.height, pixels.width * 4, PixelFormat32bppPARGB,
+                                                  reinterpret_cast<BYTE*>(slot.pixels.data()));
+  if (slot.bitmap->GetLastStatus() == Gdiplus::Ok) return true;
+  slot.bitmap.reset();
+  slot.pixels = PixelBuffer();
+  return false;
 }
 
 void CToolkitGraphics::DrawSkinImage(Gdiplus::Graphics& graphics, const std::string& name, const RECT& rc) {
@@ -135,6 +141,10 @@ void CToolkitGraphics::DrawSkinImage(Gdiplus::Graphics& graphics, const std::str
   graphics.SetInterpolationMode(sameSize ? Gdiplus::InterpolationModeNearestNeighbor
                                          : Gdiplus::InterpolationModeHighQualityBilinear);
   graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+  if (sameSize) {
+    graphics.DrawImage(image, rc.left, rc.top, width, height);
+    return;
+  }
   // Without tiling, stretching blends the picture's edge with transparency.
   Gdiplus::ImageAttributes attributes;
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
@@ -143,6 +153,20 @@ void CToolkitGraphics::DrawSkinImage(Gdiplus::Graphics& graphics, const std::str
 }
 
 void CToolkitGraphics::ClearImages() { m_images.clear(); }
+
+bool CToolkitGraphics::IsUsableByGdiplus(const std::wstring& name) {
+  std::unique_ptr<Gdiplus::FontFamily>& kept = m_families[name];
+  if (kept) return true;
+  // GDI+ draws only outline fonts; a family GDI lists may still be unusable to it. A usable
+  // one is kept for the fonts made from it.
+  auto family = std::make_unique<Gdiplus::FontFamily>(name.c_str());
+  if (family->GetLastStatus() != Gdiplus::Ok || !family->IsAvailable()) {
+    m_families.erase(name);
+    return false;
+  }
+  kept = std::move(family);
+  return true;
+}
 
 std::wstring CToolkitGraphics::ChineseFallbackFamily() {
   if (m_fallbackChosen) return m_fallback;
@@ -166,7 +190,7 @@ std::wstring CToolkitGraphics::ChineseFallbackFamily() {
 std::wstring CToolkitGraphics::ResolveFamily(const std::wstring& requested) {
   auto found = m_resolved.find(requested);
   if (found != m_resolved.end()) return found->second;
-  const bool installed = ListsFamily(FamiliesWithCharset(DEFAULT_CHARSET), requested) && IsUsableByGdiplus(requested);
+  const bool installed = IsInstalledFamily(requested) && IsUsableByGdiplus(requested);
   std::wstring family = installed ? requested : ChineseFallbackFamily();
   if (family != requested) {
     CLogHelper::GetInstance()->LogW(L"font %ls is not installed, drawing with %ls", requested.c_str(),

@@ -10,6 +10,7 @@
 
 #include "toolkit/gdiplus_include.h"
 #include "toolkit/layout_parser.h"
+#include "toolkit/png_pixels.h"
 
 class CToolkitGraphics {
  public:
@@ -30,11 +31,21 @@ class CToolkitGraphics {
   std::wstring ResolveFamily(const std::wstring& requested);
 
  private:
+  // A decoded picture. GDI+ draws straight from pixels it is handed, which therefore live
+  // beside the bitmap (empty when GDI+ decoded the picture into memory of its own).
+  struct SkinImage {
+    PixelBuffer pixels;
+    std::unique_ptr<Gdiplus::Bitmap> bitmap;
+  };
+
   CToolkitGraphics();
   std::wstring ChineseFallbackFamily();
+  bool IsUsableByGdiplus(const std::wstring& name);
+  // GDI+'s bitmap over the decoded pixels, kept in slot; false when GDI+ refuses it.
+  static bool KeepPixels(PngPixels pixels, SkinImage& slot);
 
   ULONG_PTR m_token = 0;
-  std::map<std::string, std::unique_ptr<Gdiplus::Bitmap>> m_images;
+  std::map<std::string, SkinImage> m_images;
   std::map<std::wstring, std::unique_ptr<Gdiplus::FontFamily>> m_families;
   std::map<std::wstring, std::unique_ptr<Gdiplus::Font>> m_fonts;
   std::map<std::wstring, std::wstring> m_resolved;
