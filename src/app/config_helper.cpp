@@ -1,7 +1,6 @@
 #include "app/config_helper.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -9,12 +8,12 @@
 
 #include "app/code_page_path.h"
 #include "app/file_owner.h"
+#include "app/file_system.h"
 #include "app/log_helper.h"
 #include "app/message_box.h"
 #include "toolkit/xml_tree.h"
 
 namespace pt = boost::property_tree;
-namespace fs = std::filesystem;
 using boost::gregorian::date;
 
 namespace {
@@ -30,15 +29,23 @@ struct ConfigFileError {
   unsigned long line;
 };
 
-bool EnsureConfigFolder(const fs::path& folder) {
-  std::error_code error;
-  if (fs::exists(folder, error)) return true;
-  fs::create_directories(folder, error);
-  return !error;
+#ifdef _WIN32
+const NativePath::value_type kSeparator = L'\\';
+#else
+const NativePath::value_type kSeparator = '/';
+#endif
+
+// folder + separator + name; no separator after an empty folder or one that already ends in one.
+NativePath InFolder(NativePath folder, const char* name) {
+  if (!folder.empty() && folder.back() != kSeparator && folder.back() != '/') folder += kSeparator;
+  for (; *name; ++name) folder += static_cast<NativePath::value_type>(*name);
+  return folder;
 }
 
+bool EnsureConfigFolder(const NativePath& folder) { return PathExists(folder) || CreateFolders(folder); }
+
 // Reads the whole file; a read error ends the text where it happened.
-bool ReadWholeFile(const fs::path& path, std::string& bytes) {
+bool ReadWholeFile(const NativePath& path, std::string& bytes) {
   FileOwner file(OpenForReading(path));
   if (!file) return false;
   char block[4096];
@@ -51,15 +58,14 @@ enum class Content { kMissingOrEmpty, kDocument, kUnreadable };
 
 // Keeps a file that does not parse: the client reads this folder too, and a file we cannot
 // understand is not ours to throw away.
-Content ClassifyConfig(const fs::path& path) {
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) return Content::kMissingOrEmpty;
+Content ClassifyConfig(const NativePath& path) {
+  if (!IsRegularFile(path)) return Content::kMissingOrEmpty;
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return Content::kUnreadable;
   if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) return Content::kMissingOrEmpty;
   pt::ptree tree;
-  XmlTextError parseError;
-  if (!ReadXmlTree(bytes, 0, tree, parseError)) return Content::kUnreadable;
+  XmlTextError error;
+  if (!ReadXmlTree(bytes, 0, tree, error)) return Content::kUnreadable;
   for (const auto& child : tree) {
     if (child.first != "<xmlcomment>") return Content::kDocument;
   }
@@ -136,7 +142,7 @@ bool ParseDayText(const std::string& text, date& day) {
 }
 
 // Text mode: line ends become CR LF on Windows.
-void WriteConfigText(const fs::path& path, const std::string& text) {
+void WriteConfigText(const NativePath& path, const std::string& text) {
 #ifdef _WIN32
   FILE* opened = _wfopen(path.c_str(), L"w");
 #else
@@ -161,14 +167,14 @@ CConfigHelper* CConfigHelper::GetInstance() {
 }
 
 std::string CConfigHelper::ConfigFilePath() const {
-  return m_configDir + static_cast<char>(fs::path::preferred_separator) + "config.xml";
+  return m_configDir + static_cast<char>(kSeparator) + "config.xml";
 }
 
 void CConfigHelper::SetConfigDir(const std::string& folder) {
   m_configDir = folder;
-  const fs::path folderPath = PathFromCodePage(m_configDir);
+  const NativePath folderPath = PathFromCodePage(m_configDir);
   if (!EnsureConfigFolder(folderPath)) return;
-  const fs::path path = folderPath / "config.xml";
+  const NativePath path = InFolder(folderPath, "config.xml");
   if (ClassifyConfig(path) == Content::kMissingOrEmpty) {
 #ifdef _WIN32
     FileOwner out(_wfopen(path.c_str(), L"wb"));
@@ -179,7 +185,7 @@ void CConfigHelper::SetConfigDir(const std::string& folder) {
       ShowErrorBox(L"系统拒绝用户创建配置文件", L"错误");
     }
   }
-  EnsureConfigFolder(folderPath / "Cache");
+  EnsureConfigFolder(InFolder(folderPath, "Cache"));
 }
 
 bool CConfigHelper::IsUpdateDue() { return IsUpdateDue(boost::gregorian::day_clock::local_day()); }
@@ -187,7 +193,7 @@ bool CConfigHelper::IsUpdateDue() { return IsUpdateDue(boost::gregorian::day_clo
 bool CConfigHelper::IsUpdateDue(const date& today) {
   // The name goes into the log as it was given; the file is opened by its converted path.
   const std::string path = ConfigFilePath();
-  const fs::path file = PathFromCodePage(path);
+  const NativePath file = PathFromCodePage(path);
   try {
     pt::ptree tree;
     {

@@ -5,8 +5,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <filesystem>
-
+#include "app/file_system.h"
 #include "app/log_helper.h"
 #include "app/message_box.h"
 #include "app/run_mode.h"
@@ -43,8 +42,7 @@ int CTavoraInstallerApp::RunAppInstance(const std::wstring& cmdLine) {
   if (IsUninstallCommand(cmdLine)) {
     g_runMode = kRunUninstall;
   } else {
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::path(InstalledClientPath()), error)) g_runMode = kRunUpdate;
+    if (PathExists(InstalledClientPath())) g_runMode = kRunUpdate;
   }
   const bool tempCopy = IsTempCopyPath(OwnModulePath());
 

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "app/native_path.h"
 
 class ISkinSource {
  public:
@@ -29,11 +30,11 @@ class CMemorySkinSource : public ISkinSource {
 
 class CFolderSkinSource : public ISkinSource {
  public:
-  explicit CFolderSkinSource(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+  explicit CFolderSkinSource(NativePath folder) : m_folder(std::move(folder)) {}
   bool Read(const std::string& name, std::vector<uint8_t>& bytes) const override;
 
  private:
-  std::filesystem::path m_folder;
+  NativePath m_folder;
 };
 
 // ASCII letters only: the skin's file names are plain ASCII.
