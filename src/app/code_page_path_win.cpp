@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-std::filesystem::path PathFromCodePage(const std::string& narrow) {
+NativePath PathFromCodePage(const std::string& narrow) {
   if (narrow.empty()) return {};
   const int length = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
   if (length <= 0) return {};
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), &wide[0], length);
-  return std::filesystem::path(wide);
+  return wide;
 }

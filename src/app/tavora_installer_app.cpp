@@ -5,11 +5,10 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <filesystem>
-
 #include "app/command_line.h"
 #include "app/sequence_controller.h"
 #include "app/sequence_host.h"
+#include "base/file_system.h"
 #include "base/log_helper.h"
 #include "base/message_box.h"
 #include "base/run_mode.h"
@@ -44,8 +43,7 @@ int CTavoraInstallerApp::RunAppInstance(const std::wstring& cmdLine) {
   if (IsUninstallCommand(cmdLine)) {
     g_runMode = RunMode::Uninstall;
   } else {
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::path(InstalledClientPath()), error)) g_runMode = RunMode::Update;
+    if (PathExists(InstalledClientPath())) g_runMode = RunMode::Update;
   }
   const bool tempCopy = IsTempCopyPath(OwnModulePath());
 

@@ -3,15 +3,16 @@
 #pragma once
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
+
+#include "base/native_path.h"
 
 struct FileCloser {
   void operator()(FILE* file) const { fclose(file); }
 };
 using FileOwner = std::unique_ptr<FILE, FileCloser>;
 
-inline FILE* OpenForReading(const std::filesystem::path& path) {
+inline FILE* OpenForReading(const NativePath& path) {
 #ifdef _WIN32
   return _wfopen(path.c_str(), L"rb");
 #else

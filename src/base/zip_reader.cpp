@@ -295,7 +295,7 @@ CZipReader::CZipReader() : m_impl(nullptr) {}
 
 CZipReader::~CZipReader() { Close(); }
 
-bool CZipReader::OpenFile(const std::filesystem::path& path) {
+bool CZipReader::OpenFile(const NativePath& path) {
   Close();
   auto impl = std::make_unique<Impl>();
   impl->file.reset(OpenForReading(path));

@@ -4,9 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "base/native_path.h"
 
 struct ZipEntry {
   std::string name;           // as stored in the archive (UTF-8 or the archive's code page), "/" separators
@@ -22,7 +23,7 @@ class CZipReader {
   CZipReader(const CZipReader&) = delete;
   CZipReader& operator=(const CZipReader&) = delete;
 
-  bool OpenFile(const std::filesystem::path& path);
+  bool OpenFile(const NativePath& path);
   // The bytes must stay valid while the reader is open (the skin resource does).
   bool OpenMemory(const void* data, size_t size);
   void Close();

@@ -47,7 +47,7 @@ bool FileCheckValue(const char* path, std::string& value) {
   return StreamCheckValue(file.get(), value);
 }
 
-bool CheckFileMd5(const std::filesystem::path& archivePath, const std::wstring& checkValue) {
+bool CheckFileMd5(const NativePath& archivePath, const std::wstring& checkValue) {
   FileOwner file(OpenForReading(archivePath));
   if (!file) return false;
   std::string value;

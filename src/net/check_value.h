@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
+#include "base/native_path.h"
 #include "net/crypto_primitives.h"
 
 // Computes the check value of bytes fed in pieces.
@@ -29,4 +29,4 @@ bool FileCheckValue(const char* path, std::string& value);
 
 // True when the archive exists and its check value equals checkValue exactly (upper-case
 // digits never match). The path is used as given, wide on Windows, so every name opens.
-bool CheckFileMd5(const std::filesystem::path& archivePath, const std::wstring& checkValue);
+bool CheckFileMd5(const NativePath& archivePath, const std::wstring& checkValue);

@@ -1,12 +1,9 @@
 #include "net/update_reply.h"
 
-#include <boost/property_tree/json_parser.hpp>
-#include <boost/property_tree/ptree.hpp>
-
 #include <cwctype>
-#include <sstream>
+#include <exception>
 
-namespace pt = boost::property_tree;
+#include "net/json_tree.h"
 
 namespace {
 
@@ -35,19 +32,39 @@ bool NestingWithinLimit(const std::wstring& text) {
 }
 
 // Parser errors end here as false; nothing is thrown past this function.
-bool ParseJson(const std::wstring& text, pt::wiptree& tree) {
+bool ParseJson(const std::wstring& text, JsonTree& tree) {
   if (!NestingWithinLimit(text)) return false;
   try {
-    std::wistringstream stream(text);
-    pt::read_json(stream, tree);
-    return true;
+    return ReadJsonTree(text, tree);
   } catch (const std::exception&) {
     return false;
   }
 }
 
 // A JSON string (or number) leaf: data and no children.
-bool IsTextLeaf(const pt::wiptree& node) { return node.empty(); }
+bool IsTextLeaf(const JsonTree& node) { return node.empty(); }
+
+// A whole number within 32 bits, with white space around it allowed: "12", " -7 ", "+0".
+// Not "1.0", "1e3", "0x10" or "12abc". The text ends early at a WEOF unit (JsonTextLength).
+bool ParseInt32(const std::wstring& text, int32_t& value) {
+  const size_t end = JsonTextLength(text);
+  size_t pos = 0;
+  while (pos < end && std::iswspace(static_cast<wint_t>(text[pos]))) ++pos;
+  bool negative = false;
+  if (pos < end && (text[pos] == L'-' || text[pos] == L'+')) negative = text[pos++] == L'-';
+  if (pos == end || text[pos] < L'0' || text[pos] > L'9') return false;
+  int64_t number = 0;
+  for (; pos < end && text[pos] >= L'0' && text[pos] <= L'9'; ++pos) {
+    number = number * 10 + (text[pos] - L'0');
+    if (number > static_cast<int64_t>(INT32_MAX) + 1) return false;
+  }
+  if (negative) number = -number;
+  if (number < INT32_MIN || number > INT32_MAX) return false;
+  while (pos < end && std::iswspace(static_cast<wint_t>(text[pos]))) ++pos;
+  if (pos != end) return false;
+  value = static_cast<int32_t>(number);
+  return true;
+}
 
 bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
@@ -63,16 +80,13 @@ bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
 
 bool ReadServerTimeStamp(const std::wstring& reply, int32_t& timeStamp) {
   if (reply.empty()) return false;
-  pt::wiptree tree;
+  JsonTree tree;
   if (!ParseJson(reply, tree)) return false;
   const auto scx = tree.get_child_optional(L"SCX");
   if (!scx) return false;
   const auto stamp = scx->get_child_optional(L"TimeStamp");
   if (!stamp || !IsTextLeaf(*stamp)) return false;
-  const auto value = stamp->get_value_optional<int32_t>();
-  if (!value) return false;
-  timeStamp = *value;
-  return true;
+  return ParseInt32(stamp->data(), timeStamp);
 }
 
 bool KeepBracedPart(std::wstring& reply) {
@@ -85,12 +99,12 @@ bool KeepBracedPart(std::wstring& reply) {
 
 bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productName,
                        UpdateEntry& entry) {
-  pt::wiptree tree;
+  JsonTree tree;
   if (!ParseJson(reply, tree)) return false;
   const auto list = tree.get_child_optional(L"AppUpdateList");
   if (!list) return false;
   for (const auto& item : *list) {
-    const pt::wiptree& candidate = item.second;
+    const JsonTree& candidate = item.second;
     const auto appName = candidate.get_child_optional(L"AppName");
     if (!appName || !IsTextLeaf(*appName)) return false;
     if (!SameTextIgnoringCase(appName->data(), productName)) continue;
@@ -107,18 +121,11 @@ bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productNam
       if (baseUrl.back() != L'/') baseUrl += L'/';
     }
 
-    std::wostringstream json;
-    try {
-      pt::write_json(json, candidate, false);
-    } catch (const std::exception&) {
-      return false;
-    }
+    std::wstring json;
+    if (!WriteJsonTree(candidate, json)) return false;
     entry.mainVersion = mainVersion->data();
     entry.downloadBaseUrl = baseUrl;
-    entry.entryJson = json.str();
-    while (!entry.entryJson.empty() && std::iswspace(static_cast<wint_t>(entry.entryJson.back()))) {
-      entry.entryJson.pop_back();
-    }
+    entry.entryJson = json;
     return true;
   }
   return false;

@@ -4,17 +4,15 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/text_helpers.h"
 #include "base/win_handles.h"
 #include "base/zip_reader.h"
 #include "package/install_journal.h"
 #include "package/zip_entry_path.h"
-
-namespace fs = std::filesystem;
 
 CAftermathHelper g_aftermathHelper;
 
@@ -110,7 +108,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
                    const std::atomic<uint8_t>* cancelFlag, ItemPlacement& placement, CInstallJournal& journal) {
   const std::wstring archiveName = FileNameOf(archivePath);
   CZipReader reader;
-  if (!reader.OpenFile(fs::path(archivePath))) {
+  if (!reader.OpenFile(archivePath)) {
     journal.Fail(archiveName + L": the archive could not be opened");
     return;
   }
@@ -152,8 +150,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
     if (slash != std::wstring::npos) {
       const std::wstring itemFolder = folder + relativePath.substr(0, slash);
       if (itemFolder != createdFolder) {
-        std::error_code error;
-        fs::create_directories(fs::path(itemFolder), error);
+        CreateFolders(itemFolder);
         createdFolder = itemFolder;
       }
     }
@@ -165,8 +162,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
 
 void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks,
                                                   CInstallJournal& journal) {
-  std::error_code error;
-  if (!fs::exists(fs::path(installFolder), error)) fs::create_directories(fs::path(installFolder), error);
+  if (!PathExists(installFolder)) CreateFolders(installFolder);
 
   for (const DownloadTask& task : tasks) {
     const std::wstring& archivePath = task.archivePath;

@@ -1,13 +1,10 @@
 #include "package/install_worker.h"
 
-#include <filesystem>
-
 #include "base/close_code.h"
+#include "base/file_system.h"
 #include "package/aftermath_helper.h"
 #include "package/install_journal.h"
 #include "package/work_folders.h"
-
-namespace fs = std::filesystem;
 
 InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), FullPackageFolder()}; }
 
@@ -36,8 +33,7 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
     journal.Commit();
   }
   if (fullPackage) {
-    std::error_code error;
-    if (fs::exists(fs::path(folders.fullPackageFolder), error)) fs::remove_all(fs::path(folders.fullPackageFolder), error);
+    if (PathExists(folders.fullPackageFolder)) RemoveTree(folders.fullPackageFolder);
   }
 
   if (wasCancelled) {

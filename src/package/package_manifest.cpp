@@ -1,11 +1,11 @@
 #include "package/package_manifest.h"
 
 #include <boost/optional.hpp>
-#include <boost/property_tree/json_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
 #include <climits>
-#include <sstream>
+
+#include "net/json_tree.h"
 
 #include "base/client_names.h"
 #include "base/text_helpers.h"
@@ -23,7 +23,7 @@ namespace {
 // property tree's own errors.
 struct BadBytes {};
 
-int32_t ReadBytes(const pt::wiptree& node) {
+int32_t ReadBytes(const JsonTree& node) {
   const std::wstring text = node.get<std::wstring>(L"bytes");
   size_t pos = 0;
   bool negative = false;
@@ -40,10 +40,9 @@ int32_t ReadBytes(const pt::wiptree& node) {
   return static_cast<int32_t>(value);
 }
 
-pt::wiptree ParseManifest(const std::wstring& text) {
-  std::wistringstream stream(text);
-  pt::wiptree tree;
-  pt::read_json(stream, tree);
+JsonTree ParseManifest(const std::wstring& text) {
+  JsonTree tree;
+  if (!ReadJsonTree(text, tree)) throw pt::ptree_error("the manifest is not JSON");
   return tree;
 }
 
@@ -79,7 +78,7 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
   tasks.clear();
   totalBytes = 0;
   try {
-    const pt::wiptree tree = ParseManifest(source.manifest);
+    const JsonTree tree = ParseManifest(source.manifest);
     std::wstring name;
     std::wstring versionText;
     for (const auto& module : tree.get_child(L"Modules")) {
@@ -118,8 +117,8 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
 
 bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, int64_t& totalBytes) {
   try {
-    const pt::wiptree tree = ParseManifest(source.manifest);
-    const boost::optional<const pt::wiptree&> package = tree.get_child_optional(L"InstallPackageNew");
+    const JsonTree tree = ParseManifest(source.manifest);
+    const boost::optional<const JsonTree&> package = tree.get_child_optional(L"InstallPackageNew");
     if (!package) return false;
     tasks.clear();
     totalBytes = ReadBytes(*package);
@@ -149,12 +148,12 @@ bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& instal
   totalBytes = 0;
   bool refused = false;
   try {
-    const pt::wiptree tree = ParseManifest(source.manifest);
+    const JsonTree tree = ParseManifest(source.manifest);
     const PackageVersion mainVersion = ParsePackageVersion(tree.get<std::wstring>(L"MainVersion"));
     const std::wstring clientPath = installFolder + kClientExeName;
 
     for (const auto& entry : tree.get_child(L"Modules")) {
-      const pt::wiptree& module = entry.second;
+      const JsonTree& module = entry.second;
       const int32_t registerFlag = EqualsNoCase(module.get<std::wstring>(L"registerdll"), L"true") ? 1 : 0;
       const std::wstring name = module.get<std::wstring>(L"name");
       const std::wstring versionText = module.get<std::wstring>(L"version");

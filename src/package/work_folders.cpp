@@ -4,13 +4,12 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <filesystem>
+#include <string>
 
 #include "base/client_names.h"
+#include "base/file_system.h"
 #include "base/log_helper.h"
 #include "net/update_helper.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,25 +40,21 @@ void CreateWorkFolder() {
   wchar_t name[64];
   swprintf(name, 64, L"\\TavoraInstaller%lu\\", static_cast<unsigned long>(GetTickCount()));
   g_updateHelper.m_workFolder = RoamingFolder() + name;
-  try {
-    const fs::path folder(g_updateHelper.m_workFolder);
-    if (!fs::exists(folder)) fs::create_directories(folder);
-  } catch (const fs::filesystem_error& error) {
-    CLogHelper::GetInstance()->Log("boost::filesystem::create_directories error : %s", error.what());
+  std::string failure;
+  if (!PathExists(g_updateHelper.m_workFolder) && !CreateFolders(g_updateHelper.m_workFolder, &failure)) {
+    CLogHelper::GetInstance()->Log("boost::filesystem::create_directories error : %s", failure.c_str());
   }
 }
 
 void RemoveWorkFolder() {
-  try {
-    const fs::path folder(g_updateHelper.m_workFolder);
-    if (!g_updateHelper.m_workFolder.empty() && fs::exists(folder)) fs::remove_all(folder);
-  } catch (const fs::filesystem_error& error) {
-    CLogHelper::GetInstance()->Log("boost::filesystem::remove_all error : %s", error.what());
+  std::string failure;
+  if (!g_updateHelper.m_workFolder.empty() && PathExists(g_updateHelper.m_workFolder) &&
+      !RemoveTree(g_updateHelper.m_workFolder, &failure)) {
+    CLogHelper::GetInstance()->Log("boost::filesystem::remove_all error : %s", failure.c_str());
   }
 }
 
 void EnsureFolder(const std::wstring& path) {
   if (PathFileExistsW(path.c_str())) return;
-  std::error_code error;
-  fs::create_directories(fs::path(path), error);
+  CreateFolders(path);
 }

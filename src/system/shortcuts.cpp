@@ -4,12 +4,10 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include <filesystem>
-
+#include "base/file_system.h"
 #include "package/aftermath_helper.h"
 #include "system/integration_names.h"
 
-namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -35,8 +33,7 @@ void CAftermathHelper::CreateShortcuts(const std::wstring& installFolder) {
 
   const std::wstring startMenuFolder = StartMenuFolder();
   if (!startMenuFolder.empty()) {
-    std::error_code error;
-    if (!fs::exists(fs::path(startMenuFolder), error)) fs::create_directories(fs::path(startMenuFolder), error);
+    if (!PathExists(startMenuFolder)) CreateFolders(startMenuFolder);
   }
 
   // Each shortcut stands alone: one that cannot be written is simply missing afterwards.

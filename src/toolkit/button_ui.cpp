@@ -1,7 +1,7 @@
 #include "toolkit/button_ui.h"
 
+#include "base/utf8_text.h"
 #include "toolkit/paint_manager.h"
-#include "toolkit/utf8_text.h"
 
 void CButtonUI::Activate() {
   if (m_manager) m_manager->SendNotify(this, L"click");

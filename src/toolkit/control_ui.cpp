@@ -1,8 +1,8 @@
 #include "toolkit/control_ui.h"
 
+#include "base/utf8_text.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/toolkit_graphics.h"
-#include "toolkit/utf8_text.h"
 
 const wchar_t kControlClass[] = L"ControlUI";
 const wchar_t kLabelClass[] = L"LabelUI";

@@ -1,7 +1,7 @@
 #include "toolkit/dialog_builder.h"
 
+#include "base/utf8_text.h"
 #include "toolkit/option_ui.h"
-#include "toolkit/utf8_text.h"
 #include "toolkit/vertical_layout_ui.h"
 
 namespace {

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <exception>
 #include <set>
-#include <sstream>
 
 #include <boost/property_tree/ptree.hpp>
-#include <boost/property_tree/xml_parser.hpp>
 
-#include "toolkit/utf8_text.h"
+#include "base/utf8_text.h"
+#include "toolkit/xml_tree.h"
 
 namespace pt = boost::property_tree;
 
@@ -272,8 +271,12 @@ bool ParseLayout(const std::string& utf8Xml, LayoutDocument& document, std::stri
 
   pt::ptree tree;
   try {
-    std::istringstream stream(utf8Xml);
-    pt::read_xml(stream, tree, pt::xml_parser::no_comments | pt::xml_parser::trim_whitespace);
+    XmlTextError failure;
+    if (!ReadXmlTree(utf8Xml, pt::xml_parser::no_comments | pt::xml_parser::trim_whitespace, tree, failure)) {
+      // Worded as the log has always had it; the text has no file name here.
+      error = "not well-formed XML: <unspecified file>(" + std::to_string(failure.line) + "): " + failure.message;
+      return false;
+    }
   } catch (const std::exception& failure) {
     error = std::string("not well-formed XML: ") + failure.what();
     return false;

@@ -5,10 +5,10 @@
 
 #include "base/log_helper.h"
 #include "base/message_box.h"
+#include "base/utf8_text.h"
 #include "toolkit/dialog_builder.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/toolkit_graphics.h"
-#include "toolkit/utf8_text.h"
 
 namespace {
 

@@ -1,14 +1,12 @@
 #include "toolkit/skin_source.h"
 
-#include <fstream>
-#include <iterator>
-
-#include "toolkit/utf8_text.h"
+#include "base/file_owner.h"
+#include "base/utf8_text.h"
 
 namespace {
 
 // Skin images and layouts are small; anything larger is not part of a skin.
-constexpr std::uintmax_t kMaxSkinFileBytes = 16u << 20;
+constexpr size_t kMaxSkinFileBytes = 16u << 20;
 
 }  // namespace
 
@@ -32,12 +30,26 @@ bool CMemorySkinSource::Read(const std::string& name, std::vector<uint8_t>& byte
 
 bool CFolderSkinSource::Read(const std::string& name, std::vector<uint8_t>& bytes) const {
   if (!IsPlainSkinName(name)) return false;
-  const std::filesystem::path path = m_folder / std::filesystem::path(Utf8ToWide(name));
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error || size > kMaxSkinFileBytes) return false;
-  std::ifstream file(path, std::ios::binary);
+  NativePath path = m_folder;
+#ifdef _WIN32
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  path += Utf8ToWide(name);
+#else
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+#endif
+  FileOwner file(OpenForReading(path));
   if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> contents;
+  uint8_t block[16 * 1024];
+  for (;;) {
+    const size_t count = fread(block, 1, sizeof block, file.get());
+    contents.insert(contents.end(), block, block + count);
+    if (contents.size() > kMaxSkinFileBytes) return false;
+    if (count < sizeof block) break;
+  }
+  // A folder opens on some systems but cannot be read.
+  if (ferror(file.get())) return false;
+  bytes = std::move(contents);
   return true;
 }

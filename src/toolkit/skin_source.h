@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/native_path.h"
 #include "base/text_helpers.h"
 
 class ISkinSource {
@@ -31,11 +31,11 @@ class CMemorySkinSource : public ISkinSource {
 
 class CFolderSkinSource : public ISkinSource {
  public:
-  explicit CFolderSkinSource(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+  explicit CFolderSkinSource(NativePath folder) : m_folder(std::move(folder)) {}
   bool Read(const std::string& name, std::vector<uint8_t>& bytes) const override;
 
  private:
-  std::filesystem::path m_folder;
+  NativePath m_folder;
 };
 
 // The entry of a name-keyed map for a skin file name: the exact name, else the first that

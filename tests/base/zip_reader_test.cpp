@@ -80,7 +80,7 @@ TEST(ZipReader, ClosedReaderHasNoItems) {
 
 TEST(ZipReader, OpensAnArchiveWrittenByCMakeFromAFile) {
   CZipReader reader;
-  ASSERT_TRUE(reader.OpenFile(TAVORA_ZIP_FIXTURE));
+  ASSERT_TRUE(reader.OpenFile(std::filesystem::path(TAVORA_ZIP_FIXTURE)));
   std::string hello, inner;
   ZipEntry entry;
   for (int i = 0; i < reader.GetItemCount(); ++i) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 TEST(ServerTimeStamp, ReadFromTheScxObjectInAnyLetterCase) {
   int32_t stamp = 0;
@@ -34,6 +35,25 @@ TEST(ServerTimeStamp, AbsentMalformedOrNonJsonLeavesTheValue) {
     int32_t stamp = 77;
     EXPECT_FALSE(ReadServerTimeStamp(reply, stamp));
     EXPECT_EQ(stamp, 77);
+  }
+}
+
+TEST(ServerTimeStamp, WholeNumbersOf32BitsWithWhiteSpaceAroundThemAreRead) {
+  const std::pair<const wchar_t*, int32_t> stamps[] = {
+      {L"\" -12\\t\"", -12},        {L"\"+7\"", 7},          {L"\"007\"", 7}, {L"-0", 0},
+      {L"2147483647", 2147483647}, {L"-2147483648", INT32_MIN},
+  };
+  for (const auto& stamp : stamps) {
+    int32_t value = 77;
+    EXPECT_TRUE(ReadServerTimeStamp(std::wstring(L"{\"SCX\":{\"TimeStamp\":") + stamp.first + L"}}", value))
+        << stamp.second;
+    EXPECT_EQ(value, stamp.second);
+  }
+  for (const wchar_t* text : {L"2147483648", L"-2147483649", L"\"1 2\"", L"\"- 1\"", L"\"0x10\"", L"1e3", L"\"\"",
+                              L"\" \"", L"true", L"null"}) {
+    int32_t value = 77;
+    EXPECT_FALSE(ReadServerTimeStamp(std::wstring(L"{\"SCX\":{\"TimeStamp\":") + text + L"}}", value));
+    EXPECT_EQ(value, 77);
   }
 }
 

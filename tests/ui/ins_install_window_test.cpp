@@ -14,6 +14,7 @@
 
 #include "base/close_code.h"
 #include "base/run_mode.h"
+#include "base/utf8_text.h"
 #include "build_settings.h"
 #include "net/check_value.h"
 #include "net/download_messages.h"
@@ -29,7 +30,6 @@
 #include "system/stand_in_client.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/skin_source.h"
-#include "toolkit/utf8_text.h"
 
 namespace fs = std::filesystem;
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "toolkit/button_ui.h"
 #include "toolkit/option_ui.h"
 #include "toolkit/skin_resources.h"
 #include "toolkit/skin_source.h"
 #include "toolkit/skin_test_window.h"
 #include "toolkit/toolkit_graphics.h"
-#include "toolkit/utf8_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "toolkit/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <gtest/gtest.h>
 
