@@ -56,6 +56,20 @@ DownloadTask MakeTask(const ManifestSource& source, const std::wstring& name, co
   return task;
 }
 
+// Runs one manifest query. A value the manifest lacks or cannot hold ends it with no task and a
+// total of 0; a query may also answer false by itself, leaving what it found.
+template <typename Query>
+bool QueryOrNothing(DownloadTaskList& tasks, int64_t& totalBytes, Query query) {
+  try {
+    return query();
+  } catch (const pt::ptree_error&) {
+  } catch (const BadBytes&) {
+  }
+  tasks.clear();
+  totalBytes = 0;
+  return false;
+}
+
 }  // namespace
 
 bool IsVersionlessFile(const std::wstring& installedName) {
@@ -77,7 +91,7 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
                          int64_t& totalBytes) {
   tasks.clear();
   totalBytes = 0;
-  try {
+  return QueryOrNothing(tasks, totalBytes, [&] {
     const JsonTree tree = ParseManifest(source.manifest);
     std::wstring name;
     std::wstring versionText;
@@ -107,16 +121,11 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
     if (!(ownVersion < ParsePackageVersion(versionText))) return false;
     tasks.push_back(MakeTask(source, name, installedName, checkValue, 0));
     return true;
-  } catch (const pt::ptree_error&) {
-  } catch (const BadBytes&) {
-  }
-  tasks.clear();
-  totalBytes = 0;
-  return false;
+  });
 }
 
 bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, int64_t& totalBytes) {
-  try {
+  return QueryOrNothing(tasks, totalBytes, [&] {
     const JsonTree tree = ParseManifest(source.manifest);
     const boost::optional<const JsonTree&> package = tree.get_child_optional(L"InstallPackageNew");
     if (!package) return false;
@@ -134,12 +143,7 @@ bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, 
 
     tasks.push_back(MakeTask(source, name, installedName, checkValue, 0));
     return true;
-  } catch (const pt::ptree_error&) {
-  } catch (const BadBytes&) {
-  }
-  tasks.clear();
-  totalBytes = 0;
-  return false;
+  });
 }
 
 bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& installFolder, IInstalledFiles& files,
