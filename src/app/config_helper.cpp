@@ -19,7 +19,6 @@ using boost::gregorian::date;
 namespace {
 
 const char kFreshConfig[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<config>\r\n</config>";
-const char kDatePath[] = "config.updatetime.<xmlattr>.value";
 const char* const kMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                      "July",    "August",   "September", "October", "November", "December"};
 
@@ -46,7 +45,7 @@ bool EnsureConfigFolder(const NativePath& folder) { return PathExists(folder) ||
 
 // Reads the whole file; a read error ends the text where it happened.
 bool ReadWholeFile(const NativePath& path, std::string& bytes) {
-  FileOwner file(OpenForReading(path));
+  FileOwner file(OpenFile(path, "rb"));
   if (!file) return false;
   char block[4096];
   size_t count;
@@ -143,13 +142,8 @@ bool ParseDayText(const std::string& text, date& day) {
 
 // Text mode: line ends become CR LF on Windows.
 void WriteConfigText(const NativePath& path, const std::string& text) {
-#ifdef _WIN32
-  FILE* opened = _wfopen(path.c_str(), L"w");
-#else
-  FILE* opened = fopen(path.c_str(), "w");
-#endif
-  if (!opened) throw ConfigFileError{"cannot open file", 0};
-  FileOwner file(opened);
+  FileOwner file(OpenFile(path, "w"));
+  if (!file) throw ConfigFileError{"cannot open file", 0};
   const bool written = fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   if (fclose(file.release()) != 0 || !written) throw ConfigFileError{"write error", 0};
 }
@@ -176,11 +170,7 @@ void CConfigHelper::SetConfigDir(const std::string& folder) {
   if (!EnsureConfigFolder(folderPath)) return;
   const NativePath path = InFolder(folderPath, "config.xml");
   if (ClassifyConfig(path) == Content::kMissingOrEmpty) {
-#ifdef _WIN32
-    FileOwner out(_wfopen(path.c_str(), L"wb"));
-#else
-    FileOwner out(fopen(path.c_str(), "wb"));
-#endif
+    FileOwner out(OpenFile(path, "wb"));
     if (!out || fwrite(kFreshConfig, 1, sizeof kFreshConfig - 1, out.get()) != sizeof kFreshConfig - 1) {
       ShowErrorBox(L"系统拒绝用户创建配置文件", L"错误");
     }
@@ -210,7 +200,7 @@ bool CConfigHelper::IsUpdateDue(const date& today) {
       date last;
       if (ParseDayText(*stored, last) && (today - last).days() < 1) return false;
     }
-    tree.put(kDatePath, DayText(today));
+    tree.put("config.updatetime.<xmlattr>.value", DayText(today));
     const auto oneTabPerLevel = pt::xml_parser::xml_writer_make_settings<std::string>('\t', 1, "utf-8");
     WriteConfigText(file, XmlTreeText(tree, oneTabPerLevel));
     return true;

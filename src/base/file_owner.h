@@ -1,5 +1,5 @@
-// A stdio file that closes itself, and opening one for reading by its full path (wide on
-// Windows, so names outside the ANSI code page open too).
+// A stdio file that closes itself, and opening one by its full path (wide on Windows, so names
+// outside the ANSI code page open too).
 #pragma once
 
 #include <cstdio>
@@ -12,10 +12,13 @@ struct FileCloser {
 };
 using FileOwner = std::unique_ptr<FILE, FileCloser>;
 
-inline FILE* OpenForReading(const NativePath& path) {
+// mode as fopen takes it ("rb", "w", "wb"), ASCII.
+inline FILE* OpenFile(const NativePath& path, const char* mode) {
 #ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
+  wchar_t wideMode[8] = {};
+  for (size_t i = 0; mode[i] && i + 1 < sizeof wideMode / sizeof wideMode[0]; ++i) wideMode[i] = mode[i];
+  return _wfopen(path.c_str(), wideMode);
 #else
-  return fopen(path.c_str(), "rb");
+  return fopen(path.c_str(), mode);
 #endif
 }

@@ -298,7 +298,7 @@ CZipReader::~CZipReader() { Close(); }
 bool CZipReader::OpenFile(const NativePath& path) {
   Close();
   auto impl = std::make_unique<Impl>();
-  impl->file.reset(OpenForReading(path));
+  impl->file.reset(::OpenFile(path, "rb"));
   if (!impl->file || !FileSize(impl->file.get(), impl->size) || !impl->ReadDirectory()) return false;
   m_impl = impl.release();
   return true;

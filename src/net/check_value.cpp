@@ -48,7 +48,7 @@ bool FileCheckValue(const char* path, std::string& value) {
 }
 
 bool CheckFileMd5(const NativePath& archivePath, const std::wstring& checkValue) {
-  FileOwner file(OpenForReading(archivePath));
+  FileOwner file(OpenFile(archivePath, "rb"));
   if (!file) return false;
   std::string value;
   if (!StreamCheckValue(file.get(), value)) return false;

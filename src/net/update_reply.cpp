@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <exception>
 
+#include "base/text_helpers.h"
 #include "net/json_tree.h"
 
 namespace {
@@ -66,16 +67,6 @@ bool ParseInt32(const std::wstring& text, int32_t& value) {
   return true;
 }
 
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ReadServerTimeStamp(const std::wstring& reply, int32_t& timeStamp) {
@@ -107,7 +98,7 @@ bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productNam
     const JsonTree& candidate = item.second;
     const auto appName = candidate.get_child_optional(L"AppName");
     if (!appName || !IsTextLeaf(*appName)) return false;
-    if (!SameTextIgnoringCase(appName->data(), productName)) continue;
+    if (!EqualsNoCase(appName->data(), productName)) continue;
 
     const auto mainVersion = candidate.get_child_optional(L"MainVersion");
     if (!mainVersion || !IsTextLeaf(*mainVersion)) return false;

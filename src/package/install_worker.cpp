@@ -33,7 +33,7 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
     journal.Commit();
   }
   if (fullPackage) {
-    if (PathExists(folders.fullPackageFolder)) RemoveTree(folders.fullPackageFolder);
+    RemoveTree(folders.fullPackageFolder);
   }
 
   if (wasCancelled) {

@@ -48,8 +48,7 @@ void CreateWorkFolder() {
 
 void RemoveWorkFolder() {
   std::string failure;
-  if (!g_updateHelper.m_workFolder.empty() && PathExists(g_updateHelper.m_workFolder) &&
-      !RemoveTree(g_updateHelper.m_workFolder, &failure)) {
+  if (!g_updateHelper.m_workFolder.empty() && !RemoveTree(g_updateHelper.m_workFolder, &failure)) {
     CLogHelper::GetInstance()->Log("boost::filesystem::remove_all error : %s", failure.c_str());
   }
 }

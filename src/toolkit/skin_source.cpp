@@ -38,7 +38,7 @@ bool CFolderSkinSource::Read(const std::string& name, std::vector<uint8_t>& byte
   if (!path.empty() && path.back() != '/') path += '/';
   path += name;
 #endif
-  FileOwner file(OpenForReading(path));
+  FileOwner file(OpenFile(path, "rb"));
   if (!file) return false;
   std::vector<uint8_t> contents;
   uint8_t block[16 * 1024];

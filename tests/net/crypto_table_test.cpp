@@ -33,7 +33,7 @@ std::vector<std::string> SplitFields(const std::string& line) {
 }
 
 bool ReadTable(CryptoTable& table) {
-  FileOwner file(OpenForReading(TAVORA_CRYPTO_TABLE));
+  FileOwner file(OpenFile(TAVORA_CRYPTO_TABLE, "rb"));
   if (!file) return false;
   std::string text;
   char block[65536];
