@@ -25,6 +25,8 @@ check "the client's window comes up" wait_for 20 window_titled_shown "$drive_cli
 check "the installed files are untouched" same_files "$release" "$install_dir"
 check "config.xml records the day of the check" grep -q "updatetime value=\"$(date +%Y-%b-%d)\"" "$config_dir/config.xml"
 stop_wine_program TavoraStudent.exe
+# An installer still alive would hold the single-instance mutex and end the next run at once.
+check "no installer of the first run is left" wait_for 10 program_gone TavoraStudentInstaller
 
 echo "== second run the same day"
 requests_before=$(requested_paths | wc -l)
