@@ -3,6 +3,8 @@
 # gate in config.xml, the log file, the uninstall temp copy and the relaunch at exit.
 # Usage: installer_exe_test.sh WINE_RUN WINE_DIR INSTALLER_EXE LAUNCH_RECORDER_EXE WINDOW_CLOSER_EXE
 set -u
+# For wine_command_line and stop_wine_program: they see this prefix's programs only.
+source "$(dirname "$0")/../support/installer_drive.sh"
 wine_run=$1 wine_dir=$2 installer=$3 recorder=$4 closer=$5
 export DISPLAY=$(cat "$wine_dir/display")
 prefix="$wine_dir/prefix"
@@ -17,7 +19,7 @@ pids=()
 
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  pkill -f 'TavoraStudentInstaller2\.exe' 2>/dev/null
+  stop_wine_program TavoraStudentInstaller2.exe
   rm -rf "$work" "$install_dir" "$config_dir"
 }
 trap cleanup EXIT
@@ -137,13 +139,13 @@ check "the first uninstall process ends without a window" wait_exit "$pid" 20
 check "it copies itself into the temporary folder" cmp "$installer" "$temp_dir/TavoraStudentInstaller2.exe"
 copy_seen=""
 for _ in $(seq 100); do
-  copy_seen=$(ps -eo args | grep -F 'TavoraStudentInstaller2.exe' | grep -v grep | head -n 1)
+  copy_seen=$(wine_command_line TavoraStudentInstaller2.exe)
   [ -n "$copy_seen" ] && break
   sleep 0.1
 done
 check "the copy is started at exit with the same command line" grep -Eq 'TavoraStudentInstaller2\.exe"? UnInstall$' <<< "$copy_seen"
 echo "     (running: $copy_seen)"
-pkill -f 'TavoraStudentInstaller2\.exe'
+stop_wine_program TavoraStudentInstaller2.exe
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
