@@ -43,16 +43,6 @@ NativePath InFolder(NativePath folder, const char* name) {
 
 bool EnsureConfigFolder(const NativePath& folder) { return PathExists(folder) || CreateFolders(folder); }
 
-// Reads the whole file; a read error ends the text where it happened.
-bool ReadWholeFile(const NativePath& path, std::string& bytes) {
-  FileOwner file(OpenFile(path, "rb"));
-  if (!file) return false;
-  char block[4096];
-  size_t count;
-  while ((count = fread(block, 1, sizeof block, file.get())) > 0) bytes.append(block, count);
-  return true;
-}
-
 enum class Content { kMissingOrEmpty, kDocument, kUnreadable };
 
 // Keeps a file that does not parse: the client reads this folder too, and a file we cannot

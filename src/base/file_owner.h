@@ -1,9 +1,10 @@
-// A stdio file that closes itself, and opening one by its full path (wide on Windows, so names
-// outside the ANSI code page open too).
+// A stdio file that closes itself, opening one by its full path (wide on Windows, so names
+// outside the ANSI code page open too) and reading one whole.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "base/native_path.h"
 
@@ -21,4 +22,15 @@ inline FILE* OpenFile(const NativePath& path, const char* mode) {
 #else
   return fopen(path.c_str(), mode);
 #endif
+}
+
+// Appends the whole file to bytes; false when it cannot be opened. A read error ends the
+// contents where it happened.
+inline bool ReadWholeFile(const NativePath& path, std::string& bytes) {
+  FileOwner file(OpenFile(path, "rb"));
+  if (!file) return false;
+  char block[4096];
+  size_t count;
+  while ((count = fread(block, 1, sizeof block, file.get())) > 0) bytes.append(block, count);
+  return true;
 }

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "base/file_owner.h"
 #include "base/run_mode.h"
@@ -19,17 +18,6 @@
 namespace {
 
 const wchar_t kSampleVersion[] = L"1,2,0,5";
-
-// The skin archive the build made. Read with stdio, as the installer reads files: a C++ stream
-// would add the stream library's start-up to the first-paint time this program measures.
-std::vector<char> ReadSkinArchive() {
-  std::vector<char> bytes;
-  FileOwner file(OpenFile(TAVORA_SKIN_ZIP_FILE, "rb"));
-  if (!file) return bytes;
-  char block[65536];
-  for (size_t got; (got = fread(block, 1, sizeof block, file.get())) > 0;) bytes.insert(bytes.end(), block, block + got);
-  return bytes;
-}
 
 class CGalleryWindow : public CWindowWndEx {
  public:
@@ -101,7 +89,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   CWndShadow::Initialize(instance);
   CPaintManagerUI::SetInstance(instance);
-  static const std::vector<char> skin = ReadSkinArchive();
+  // Read with stdio, as the installer reads files: a C++ stream would add the stream library's
+  // start-up to the first-paint time this program measures.
+  static std::string skin;
+  ReadWholeFile(TAVORA_SKIN_ZIP_FILE, skin);
   CPaintManagerUI::SetResourceZip(skin.data(), skin.size());
 
   CGalleryWindow window(layout, seconds, timing);
