@@ -16,7 +16,7 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 # Windows code: everything of the installer except the entry point.
 add_library(tavora_win STATIC)
 target_link_libraries(tavora_win PUBLIC tavora_portable
-  wininet gdiplus shlwapi ole32 oleaut32 uuid version ws2_32)
+  wininet winhttp gdiplus shlwapi ole32 oleaut32 uuid version ws2_32)
 # MD5 and triple DES come from the system's crypto provider (advapi32), not a linked library.
 target_link_libraries(tavora_portable PUBLIC z advapi32)
 

@@ -75,37 +75,43 @@ void CDownloadImpl::Post(UINT message) {
   if (window) PostFinalMessage(window, message, 0, 0, m_stopFlag, m_finalPoster);
 }
 
+bool CDownloadImpl::RunTask(const DownloadTask& task) {
+  // The chosen base URL first, then the others; each that fails leaves its lines.
+  std::vector<std::wstring> urls{task.url};
+  urls.insert(urls.end(), task.mirrorUrls.begin(), task.mirrorUrls.end());
+  for (size_t i = 0; i < urls.size(); ++i) {
+    const std::wstring& url = urls[i];
+    const bool ok = m_downloader->Download(url, task.archivePath, &m_stopFlag);
+    if (m_stopFlag != 0) {
+      m_downloader->m_errorText += L"User close download file(" + url + L") failed\r\n";
+      if (!ok) Post(WM_DOWNLOAD_FAILED);
+      return false;
+    }
+    CLogHelper::GetInstance()->LogW(L"fileUrl = %ls, filepath = %ls, download = %ls", url.c_str(),
+                                    task.archivePath.c_str(), ok ? L"sucess" : L"failed");
+    CheckAndExpandResult result = kCheckFailed;
+    if (ok) {
+      result = CheckAndExpand(task.archivePath, task.checkValue, WithoutGzEnding(task.archivePath));
+      if (result == kCheckFailed) m_downloader->m_errorText += L"CheckFileMd5(" + url + L") failed\r\n";
+    }
+    if (result == kCheckedAndExpanded) return true;
+    // A file that checked but cannot be expanded here fails the same from any server.
+    if (result == kExpansionFailed) break;
+    if (i + 1 < urls.size()) {
+      CLogHelper::GetInstance()->LogW(L"mirror failed: %ls; next: %ls", url.c_str(), urls[i + 1].c_str());
+    }
+  }
+  Post(WM_DOWNLOAD_FAILED);
+  return false;
+}
+
 void CDownloadImpl::Run() {
   if (!m_tasks || m_tasks->empty()) {
     Post(WM_DOWNLOAD_FAILED);
     return;
   }
   for (const DownloadTask& task : *m_tasks) {
-    const bool ok = m_downloader->Download(task.url, task.archivePath, &m_stopFlag);
-    if (m_stopFlag != 0) {
-      m_downloader->m_errorText += L"User close download file(" + task.url + L") failed\r\n";
-      if (!ok) Post(WM_DOWNLOAD_FAILED);
-      return;
-    }
-    CLogHelper::GetInstance()->LogW(L"fileUrl = %ls, filepath = %ls, download = %ls",
-                                    task.url.c_str(), task.archivePath.c_str(),
-                                    ok ? L"sucess" : L"failed");
-    if (!ok) {
-      Post(WM_DOWNLOAD_FAILED);
-      return;
-    }
-    const std::wstring outputPath = WithoutGzEnding(task.archivePath);
-    switch (CheckAndExpand(task.archivePath, task.checkValue, outputPath)) {
-      case kCheckFailed:
-        m_downloader->m_errorText += L"CheckFileMd5(" + task.url + L") failed\r\n";
-        Post(WM_DOWNLOAD_FAILED);
-        return;
-      case kExpansionFailed:
-        Post(WM_DOWNLOAD_FAILED);
-        return;
-      case kCheckedAndExpanded:
-        break;
-    }
+    if (!RunTask(task)) return;
   }
   if (m_stopFlag == 0) Post(WM_DOWNLOAD_DONE);
 }

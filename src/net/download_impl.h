@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/download_task.h"
 #include "net/final_message.h"
@@ -39,6 +40,9 @@ class CDownloadImpl {
 
  private:
   void Run();
+  // Downloads, checks and expands one task, from its mirrors when its URL fails. False, with
+  // the failed message posted when it was not stopped, ends the run.
+  bool RunTask(const DownloadTask& task);
   // The run's last message (done or failed): tried again while the window's queue is full.
   void Post(UINT message);
 };

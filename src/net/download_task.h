@@ -11,6 +11,7 @@ struct DownloadTask {
   std::wstring archivePath;  // work folder + installed name + ".gz"
   std::wstring checkValue;   // 16 lower-case hexadecimal digits
   int32_t registerFlag = 0;  // from "registerdll"; kept, not acted on
+  std::vector<std::wstring> mirrorUrls;  // the same name under the other base URLs, in order
 };
 
 using DownloadTaskList = std::vector<DownloadTask>;

@@ -82,6 +82,7 @@ bool CUpdateHelperEx::FetchUpdateList(const std::wstring& productName) {
   if (!ChooseUpdateEntry(m_response, productName, entry)) return false;
   m_mainVersion = entry.mainVersion;
   m_downloadBaseUrl = entry.downloadBaseUrl;
+  m_mirrorBaseUrls = entry.mirrorBaseUrls;
   m_response = entry.entryJson;
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/request_codec.h"
 
@@ -14,6 +15,7 @@ class CUpdateHelper {
   std::wstring m_mainVersion;      // "MainVersion" of the chosen entry, e.g. "1,2,0,0"
   std::wstring m_response;         // last reply; after FetchUpdateList the chosen entry as JSON
   std::wstring m_downloadBaseUrl;  // always ends in "/"
+  std::vector<std::wstring> m_mirrorBaseUrls;  // the other "DownloadUrls", in the order to try
   int32_t m_serverTime = 0;        // service clock, seconds
   uint32_t m_serverTick = 0;       // local tick count (ms) when m_serverTime was stored
 };

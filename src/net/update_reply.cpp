@@ -1,5 +1,7 @@
 #include "net/update_reply.h"
 
+#include <algorithm>
+
 #include <cwctype>
 #include <exception>
 
@@ -104,18 +106,27 @@ bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productNam
     if (!mainVersion || !IsTextLeaf(*mainVersion)) return false;
     const auto urls = candidate.get_child_optional(L"DownloadUrls");
     if (!urls || urls->empty()) return false;
-    std::wstring baseUrl;
-    // Every URL is taken in turn: the last one is the one that stays.
+    std::vector<std::wstring> baseUrls;
     for (const auto& url : *urls) {
       if (!IsTextLeaf(url.second) || url.second.data().empty()) return false;
-      baseUrl = url.second.data();
+      std::wstring baseUrl = url.second.data();
       if (baseUrl.back() != L'/') baseUrl += L'/';
+      baseUrls.push_back(baseUrl);
+    }
+    // The last URL is the one downloads go to; the others stand by, last to first.
+    const std::wstring chosen = baseUrls.back();
+    std::vector<std::wstring> mirrors;
+    for (auto url = baseUrls.rbegin(); url != baseUrls.rend(); ++url) {
+      if (*url != chosen && std::find(mirrors.begin(), mirrors.end(), *url) == mirrors.end()) {
+        mirrors.push_back(*url);
+      }
     }
 
     std::wstring json;
     if (!WriteJsonTree(candidate, json)) return false;
     entry.mainVersion = mainVersion->data();
-    entry.downloadBaseUrl = baseUrl;
+    entry.downloadBaseUrl = chosen;
+    entry.mirrorBaseUrls = mirrors;
     entry.entryJson = json;
     return true;
   }

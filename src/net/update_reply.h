@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // True when the reply is JSON with an integer "SCX"."TimeStamp" (keys in any letter case);
 // the value, which may be 0, goes to timeStamp. Anything else leaves timeStamp alone.
@@ -16,6 +17,9 @@ bool KeepBracedPart(std::wstring& reply);
 struct UpdateEntry {
   std::wstring mainVersion;      // "MainVersion"
   std::wstring downloadBaseUrl;  // the last of "DownloadUrls", ending in "/"
+  // The other "DownloadUrls", each ending in "/", from the second last to the first, without
+  // repeats: where a download goes when the chosen base cannot give it.
+  std::vector<std::wstring> mirrorBaseUrls;
   std::wstring entryJson;        // the whole entry written back out as JSON
 };
 

@@ -11,7 +11,8 @@
 namespace {
 
 ManifestSource CurrentManifest() {
-  return {g_updateHelper.m_response, g_updateHelper.m_downloadBaseUrl, g_updateHelper.m_workFolder};
+  return {g_updateHelper.m_response, g_updateHelper.m_downloadBaseUrl, g_updateHelper.m_workFolder,
+          g_updateHelper.m_mirrorBaseUrls};
 }
 
 std::wstring OwnModulePath() {

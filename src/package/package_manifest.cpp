@@ -50,6 +50,7 @@ DownloadTask MakeTask(const ManifestSource& source, const std::wstring& name, co
                       const std::wstring& checkValue, int32_t registerFlag) {
   DownloadTask task;
   task.url = source.baseUrl + name + L".gz";
+  for (const std::wstring& mirror : source.mirrorBaseUrls) task.mirrorUrls.push_back(mirror + name + L".gz");
   task.archivePath = source.workFolder + installedName + L".gz";
   task.checkValue = checkValue;
   task.registerFlag = registerFlag;

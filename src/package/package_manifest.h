@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/download_task.h"
 #include "package/package_version.h"
@@ -17,6 +18,7 @@ struct ManifestSource {
   std::wstring manifest;    // JSON text of the entry
   std::wstring baseUrl;     // ends in "/"
   std::wstring workFolder;  // ends in "\"
+  std::vector<std::wstring> mirrorBaseUrls;  // each ends in "/"; tried after baseUrl, in order
 };
 
 // What the module list needs to know of the installed client.

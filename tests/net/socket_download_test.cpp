@@ -23,10 +23,12 @@ std::string Body(size_t size) {
   return bytes;
 }
 
-std::string ExpectedRequest(const std::string& path, const std::string& hostText) {
-  return "GET " + path + " HTTP/1.1\r\nUser-Agent: libavformat_http0.2\r\nAccept: */*\r\n"
-         "Range: bytes=0-\r\nHost: " + hostText + "\r\nConnection: close\r\n\r\n";
+std::string ExpectedRequest(const std::string& target, const std::string& hostText, long long from = 0) {
+  return "GET " + target + " HTTP/1.1\r\nUser-Agent: libavformat_http0.2\r\nAccept: */*\r\n"
+         "Range: bytes=" + std::to_string(from) + "-\r\nHost: " + hostText + "\r\nConnection: close\r\n\r\n";
 }
+
+WPARAM Sum(const std::vector<WPARAM>& sizes) { return std::accumulate(sizes.begin(), sizes.end(), WPARAM(0)); }
 
 long long MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -62,7 +64,7 @@ class SocketDownload : public ::testing::Test {
 
 TEST_F(SocketDownload, BodyWithLengthIsWrittenAndTheRequestIsExact) {
   const std::string body = Body(20000);
-  // The first 100 body bytes travel with the header: written, but in no progress message.
+  // The first 100 body bytes travel with the header; they are told to the window too.
   ScriptedHttpServer server({Reply()
                                  .Send("HTTP/1.1 200 OK\r\nContent-Length: 20000\r\n\r\n" + body.substr(0, 100))
                                  .Pause(200)
@@ -77,9 +79,9 @@ TEST_F(SocketDownload, BodyWithLengthIsWrittenAndTheRequestIsExact) {
 
   const std::vector<WPARAM> progress = Progress();
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(std::accumulate(progress.begin(), progress.end(), WPARAM(0)), 19900u);
+  EXPECT_EQ(Sum(progress), 20000u);
   for (WPARAM size : progress) EXPECT_GT(size, 0u);
-  EXPECT_EQ(downloader->m_bytesTotal, 19900);
+  EXPECT_EQ(downloader->m_bytesTotal, 20000);
   EXPECT_GT(downloader->m_bytesLast, 0);
 }
 
@@ -275,12 +277,67 @@ TEST_F(SocketDownload, HeaderExchangeFailuresAreRetried) {
   EXPECT_EQ(server.ConnectionCount(), 3);
 }
 
-TEST_F(SocketDownload, ConnectionClosedMidBodyEndsTheBodyAsReceived) {
+TEST_F(SocketDownload, CutBodyIsResumedFromTheBytesWritten) {
   const std::string body = Body(10000);
-  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n").Pause(50).Send(body.substr(0, 6000))});
-  // The length is not compared here; the worker's check finds the short file.
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n").Pause(50).Send(body.substr(0, 6000)),
+                             Reply().Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 6000-9999/10000\r\n"
+                                          "Content-Length: 4000\r\n\r\n").Pause(50).Send(body.substr(6000))});
+  const std::string url = server.Url("/f.gz");
+  ASSERT_TRUE(Download(url));
+  EXPECT_EQ(Written(), body);
+  const std::string hostText = "127.0.0.1:" + std::to_string(server.Port());
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.Requests()[0], ExpectedRequest("/f.gz", hostText));
+  EXPECT_EQ(server.Requests()[1], ExpectedRequest("/f.gz", hostText, 6000));
+  EXPECT_EQ(Sum(Progress()), 10000u);
+  EXPECT_EQ(downloader->m_bytesTotal, 10000);
+}
+
+TEST_F(SocketDownload, CutBodyAnsweredWithAnyOtherPartStartsTheFileAgain) {
+  // A 200 and a part that does not begin where the file ends both carry the file from its
+  // first byte; the window hears of each byte once.
+  const std::string body = Body(10000);
+  for (const std::string& again : {std::string("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n"),
+                                   std::string("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-9999/10000\r\n\r\n")}) {
+    ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n").Pause(50).Send(body.substr(0, 7000)),
+                               Reply().Send(again).Pause(50).Send(body)});
+    const int32_t before = downloader->m_bytesTotal;
+    ASSERT_TRUE(Download(server.Url("/f.gz"))) << again;
+    EXPECT_EQ(Written(), body) << again;
+    EXPECT_EQ(server.ConnectionCount(), 2) << again;
+    EXPECT_EQ(Sum(Progress()), 10000u) << again;
+    EXPECT_EQ(downloader->m_bytesTotal - before, 10000) << again;
+  }
+}
+
+TEST_F(SocketDownload, BodyCutAtEveryAttemptEndsAfterTheEighthAsReceived) {
+  const std::string body = Body(10000);
+  std::vector<Reply> replies(1, Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n").Pause(50).Send(body.substr(0, 1000)));
+  for (int i = 1; i < 9; ++i) {
+    const size_t from = 1000 * static_cast<size_t>(i);
+    replies.push_back(Reply()
+                          .Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-9999/10000\r\n\r\n")
+                          .Pause(50)
+                          .Send(body.substr(from, 1000)));
+  }
+  ScriptedHttpServer server(replies);
+  // The length is not compared once the attempts are used up; the worker's check finds the short file.
   EXPECT_TRUE(Download(server.Url("/f.gz")));
-  EXPECT_EQ(Written(), body.substr(0, 6000));
+  EXPECT_EQ(server.ConnectionCount(), 8);
+  EXPECT_EQ(Written(), body.substr(0, 8000));
+  EXPECT_EQ(Sum(Progress()), 8000u);
+}
+
+TEST_F(SocketDownload, ResumeAfterAFailedConnectionAsksFromTheSameByte) {
+  const std::string body = Body(5000);
+  ScriptedHttpServer server({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n").Pause(50).Send(body.substr(0, 2000)),
+                             Reply(),
+                             Reply().Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 2000-4999/5000\r\n\r\n" + body.substr(2000))});
+  ASSERT_TRUE(Download(server.Url("/f.gz")));
+  EXPECT_EQ(Written(), body);
+  ASSERT_EQ(server.Requests().size(), 3u);
+  EXPECT_NE(server.Requests()[1].find("Range: bytes=2000-\r\n"), std::string::npos);
+  EXPECT_NE(server.Requests()[2].find("Range: bytes=2000-\r\n"), std::string::npos);
 }
 
 TEST_F(SocketDownload, HeaderBytesWithTheHighBitSetAreAccepted) {
@@ -379,4 +436,66 @@ TEST_F(SocketDownload, LocationLongerThanItsBufferFailsWithALine) {
   EXPECT_FALSE(Download(url));
   EXPECT_EQ(downloader->m_errorText, FailureLine(-101, url));
   EXPECT_EQ(server.ConnectionCount(), 1);
+}
+
+namespace {
+
+// Sends every URL to the proxy at port, and keeps the URLs it was asked about.
+struct FixedProxy {
+  CSocketDownload::ProxyLookup Lookup(int port) {
+    return [this, port](const std::string& url) {
+      asked.push_back(url);
+      ProxyRoute route;
+      route.proxy = ProxyServer{"127.0.0.1", port};
+      route.how = "test proxy";
+      return route;
+    };
+  }
+  std::vector<std::string> asked;
+};
+
+}  // namespace
+
+TEST_F(SocketDownload, ThroughAProxyOnlyTheRequestLineChanges) {
+  ScriptedHttpServer proxy({Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nDATA")});
+  FixedProxy settings;
+  CSocketDownload proxied(window, settings.Lookup(proxy.Port()));
+  const std::string url = "http://files.school.example:8080/pkg/a-0123456789abcdef.dll.gz?v=1";
+  ASSERT_TRUE(proxied.Download(Wide(url), (temp.path() / L"a.dll.gz").wstring(), &stopFlag));
+  EXPECT_EQ(Written(), "DATA");
+  ASSERT_EQ(proxy.Requests().size(), 1u);
+  EXPECT_EQ(proxy.Requests()[0], ExpectedRequest(url, "files.school.example:8080"));
+  EXPECT_EQ(settings.asked, std::vector<std::string>{url});
+}
+
+TEST_F(SocketDownload, RedirectLocationIsRoutedAgain) {
+  ScriptedHttpServer proxy({Reply().Send("HTTP/1.1 302 Found\r\nLocation: http://mirror.example/b.gz\r\nContent-Length: 0\r\n\r\n"),
+                            Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK")});
+  FixedProxy settings;
+  CSocketDownload proxied(window, settings.Lookup(proxy.Port()));
+  ASSERT_TRUE(proxied.Download(L"http://files.example/a.gz", (temp.path() / L"a.dll.gz").wstring(), &stopFlag));
+  EXPECT_EQ(settings.asked, (std::vector<std::string>{"http://files.example/a.gz", "http://mirror.example/b.gz"}));
+  ASSERT_EQ(proxy.Requests().size(), 2u);
+  EXPECT_EQ(proxy.Requests()[1], ExpectedRequest("http://mirror.example/b.gz", "mirror.example"));
+}
+
+TEST_F(SocketDownload, ProxyAuthenticationRequiredEndsAtOnceWithItsOwnCode) {
+  ScriptedHttpServer proxy({Reply().Send("HTTP/1.1 407 Proxy Authentication Required\r\n"
+                                         "Proxy-Authenticate: Basic realm=\"school\"\r\nContent-Length: 6\r\n\r\ndenied"),
+                            Reply().Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK")});
+  FixedProxy settings;
+  CSocketDownload proxied(window, settings.Lookup(proxy.Port()));
+  const std::string url = "http://files.example/a.gz";
+  EXPECT_FALSE(proxied.Download(Wide(url), (temp.path() / L"a.dll.gz").wstring(), &stopFlag));
+  EXPECT_EQ(proxied.m_errorText, FailureLine(kFetchProxyUnauthorized, url));
+  EXPECT_EQ(proxy.ConnectionCount(), 1);
+  EXPECT_EQ(Written(), "");
+}
+
+TEST_F(SocketDownload, UnreachableProxyIsAFailedConnection) {
+  FixedProxy settings;
+  CSocketDownload proxied(window, settings.Lookup(UnusedLocalPort()));
+  const std::string url = "http://files.example/a.gz";
+  EXPECT_FALSE(proxied.Download(Wide(url), (temp.path() / L"a.dll.gz").wstring(), &stopFlag));
+  EXPECT_EQ(proxied.m_errorText, FailureLine(-100, url)) << "eight failed connections, as without a proxy";
 }

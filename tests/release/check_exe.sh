@@ -13,7 +13,7 @@ headers=$("$objdump" -p "$exe")
 check grep -q 'file format pei-i386' <<< "$headers"
 check grep -q 'Subsystem.*(Windows GUI)' <<< "$headers"
 
-allowed='^(advapi32|bcrypt|comctl32|crypt32|gdi32|gdiplus|imm32|iphlpapi|kernel32|msimg32|msvcrt|ole32|oleaut32|sensapi|shell32|shlwapi|urlmon|user32|version|wininet|winmm|ws2_32)\.dll$'
+allowed='^(advapi32|bcrypt|comctl32|crypt32|gdi32|gdiplus|imm32|iphlpapi|kernel32|msimg32|msvcrt|ole32|oleaut32|sensapi|shell32|shlwapi|urlmon|user32|version|winhttp|wininet|winmm|ws2_32)\.dll$'
 imports=$(sed -n 's/.*DLL Name: //p' <<< "$headers" | tr 'A-Z' 'a-z' | sort -u)
 for dll in $imports; do
   check grep -Eq "$allowed" <<< "$dll"
