@@ -132,9 +132,48 @@ TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
   EXPECT_EQ(ReadFileBytes(temp / "a.dll"), a);
   EXPECT_EQ(ReadFileBytes(temp / "b.ini"), b);
   EXPECT_EQ(worker.m_downloader->m_errorText, L"");
-  // Bytes that arrive with a header are not counted, so the total can only fall short.
-  EXPECT_GT(worker.m_downloader->m_bytesTotal, 0);
-  EXPECT_LE(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(aGz.size() + bGz.size()));
+  EXPECT_EQ(worker.m_downloader->m_bytesTotal, static_cast<int32_t>(aGz.size() + bGz.size()));
+  EXPECT_EQ(outcome.progressBytes, aGz.size() + bGz.size());
+}
+
+TEST_F(DownloadWorker, FailedMirrorsAreLeftForTheNextUntilOneServes) {
+  // The chosen server refuses, the next mirror serves a damaged file, the last one serves it whole.
+  const std::string content = Content("module", 40000);
+  const std::string gz = GzipBytes(content);
+  ScriptedHttpServer chosen({Reply().Send("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 4\r\n\r\nbusy")});
+  ScriptedHttpServer damaged({Serving(gz.substr(0, gz.size() - 1) + "x")});
+  ScriptedHttpServer whole({Serving(gz)});
+  DownloadTask task = Task(chosen, "a.dll", Wide(CheckValueText(gz)));
+  task.mirrorUrls = {Wide(damaged.Url("/rel/a.dll.gz")), Wide(whole.Url("/rel/a.dll.gz"))};
+  DownloadTaskList tasks = {task};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(outcome.failed, 0);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), content);
+  EXPECT_EQ(chosen.ConnectionCount() + damaged.ConnectionCount() + whole.ConnectionCount(), 3);
+  const std::string log = ReadFileBytes(temp / "quill.log");
+  EXPECT_NE(log.find("mirror failed: " + chosen.Url("/rel/a.dll.gz") + "; next: " + damaged.Url("/rel/a.dll.gz")),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("mirror failed: " + damaged.Url("/rel/a.dll.gz") + "; next: " + whole.Url("/rel/a.dll.gz")),
+            std::string::npos) << log;
+}
+
+TEST_F(DownloadWorker, EveryMirrorFailingEndsOnceWithEveryLine) {
+  ScriptedHttpServer chosen({Reply().Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!")});
+  ScriptedHttpServer mirror({Reply().Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!")});
+  DownloadTask task = Task(chosen, "a.dll", L"0123456789abcdef");
+  task.mirrorUrls = {Wide(mirror.Url("/rel/a.dll.gz"))};
+  DownloadTaskList tasks = {task};
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_EQ(outcome.done, 0);
+  EXPECT_EQ(worker.m_downloader->m_errorText,
+            L"Download File Failed, errorcode (-99), file name (" + task.url + L")\r\n"
+            L"Download File Failed, errorcode (-99), file name (" + task.mirrorUrls[0] + L")\r\n");
 }
 
 TEST_F(DownloadWorker, WindowThatStopsReadingItsQueueStillGetsEveryByteAndDone) {

@@ -97,6 +97,18 @@ TEST(UpdateEntry, LastDownloadUrlWinsAndKeepsItsSlash) {
   EXPECT_EQ(entry.downloadBaseUrl, L"http://b/second/");
 }
 
+TEST(UpdateEntry, OtherDownloadUrlsStandByFromLastToFirstWithoutRepeats) {
+  UpdateEntry entry;
+  ASSERT_TRUE(ChooseUpdateEntry(kTwoProducts, L"TavoraStudent", entry));
+  EXPECT_EQ(entry.mirrorBaseUrls, std::vector<std::wstring>{L"http://a/first/"});
+  ASSERT_TRUE(ChooseUpdateEntry(
+      L"{\"AppUpdateList\":[{\"AppName\":\"P\",\"MainVersion\":\"1\",\"DownloadUrls\":"
+      L"[\"http://m1/\",\"http://m2\",\"http://m1\",\"http://main/\",\"http://main\"]}]}",
+      L"P", entry));
+  EXPECT_EQ(entry.downloadBaseUrl, L"http://main/");
+  EXPECT_EQ(entry.mirrorBaseUrls, (std::vector<std::wstring>{L"http://m1/", L"http://m2/"}));
+}
+
 TEST(UpdateEntry, SlashIsAppendedToASingleUrlWithoutOne) {
   UpdateEntry entry;
   ASSERT_TRUE(ChooseUpdateEntry(

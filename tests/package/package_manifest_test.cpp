@@ -86,6 +86,15 @@ TEST_F(ModuleTaskList, NewerModuleBecomesOneTaskUnderItsInstalledName) {
   EXPECT_EQ(total, 4096);
 }
 
+TEST_F(ModuleTaskList, MirrorsOfferTheSameNameUnderTheirBase) {
+  ManifestSource source = Source(Manifest(Module(L"libfoo-0123456789abcdef.dll", L"1.0.0.2")));
+  source.mirrorBaseUrls = {L"http://m1/rel/", L"http://m2/"};
+  ASSERT_TRUE(ReadModuleTaskList(source, kInstall, files, tasks, total));
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0].mirrorUrls, (std::vector<std::wstring>{L"http://m1/rel/libfoo-0123456789abcdef.dll.gz",
+                                                            L"http://m2/libfoo-0123456789abcdef.dll.gz"}));
+}
+
 TEST_F(ModuleTaskList, EmptyModulesGiveAnEmptyListAndTrue) {
   ASSERT_TRUE(Build(Manifest(L"")));
   EXPECT_TRUE(tasks.empty());
