@@ -15,6 +15,7 @@ drive_failures=0
 drive_service_pid=
 drive_proxy_pid=
 drive_started_pids=()
+drive_cleanup_hooks=()  # functions drive_cleanup calls last
 
 drive_fail() { echo "installer_drive: $*" >&2; exit 1; }
 
@@ -436,11 +437,12 @@ check_error_window_run() {
 
 # --- releases and the service ------------------------------------------------------------
 
-# Publishes client folder $1 as version $2 into $3, to be served at /releases/$2/.
+# Publishes client folder $1 as version $2 into $3, to be served at /releases/$2/ of the
+# service's host (or of $drive_release_host when set).
 publish_release() {
   local client=$1 version=$2 out=$3; shift 3
   "$publisher" --client "$client" --version "$version" --out "$out" --force \
-    --base-url "http://$service_host:$service_port/releases/$version/" "$@" >"$work/publish-$version.log" 2>&1 ||
+    --base-url "http://${drive_release_host:-$service_host:$service_port}/releases/$version/" "$@" >"$work/publish-$version.log" 2>&1 ||
     { cat "$work/publish-$version.log" >&2; return 1; }
 }
 
@@ -614,5 +616,6 @@ drive_cleanup() {
   restore_browser
   service_stop
   if [ -n "$drive_proxy_pid" ]; then kill "$drive_proxy_pid" 2>/dev/null; wait "$drive_proxy_pid" 2>/dev/null; fi
+  for p in "${drive_cleanup_hooks[@]}"; do "$p"; done
   true
 }
