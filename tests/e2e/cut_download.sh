@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A first install whose package download is cut halfway (a stand-in in front of the
-# service closes the connection after half the body): the error window, a failure report,
-# the offline page from the package button, and nothing installed or started.
+# A first install whose package download is cut at every attempt (a stand-in in front of
+# the service closes the connection after half of each body): each attempt asks for the
+# rest from the bytes already written, and after the eighth the error window, a failure
+# report, the offline page from the package button, and nothing installed or started.
 # Usage: cut_download.sh WINDOWS_TREE HOST_TREE [NEXT_INSTALLER]
 set -u
 source "$(dirname "$0")/../support/installer_drive.sh"
@@ -14,14 +15,16 @@ if port_in_use "$service_port"; then
   exit 1
 fi
 drive_listen_port=0 service_start "$work/published" || exit 1
-python3 -I "$(dirname "$0")/cutting_proxy.py" "$service_port" "$service_listen_port" "${package##*/}" \
+python3 -I "$(dirname "$0")/cutting_proxy.py" "$service_port" "$service_listen_port" "${package##*/}" every \
   </dev/null >"$work/proxy.log" 2>&1 &
 drive_proxy_pid=$!
 wait_for 10 grep -q listening "$work/proxy.log" || { cat "$work/proxy.log" >&2; exit 1; }
 fake_browser "$run_dir"
 
 run_to_last_window "$installer" || exit 1
-check "the package download was cut" grep -q "^cut /releases/1.0.0.0/${package##*/} after" "$work/proxy.log"
+check "the package download was cut eight times" test "$(grep -c "^cut /releases/1.0.0.0/${package##*/}" "$work/proxy.log")" -eq 8
+check "... the first asking for the whole file" grep -q "^cut /releases/1.0.0.0/${package##*/} (Range: bytes=0-) after" "$work/proxy.log"
+check "... each later one for the rest" test "$(grep -c "^cut /releases/1.0.0.0/${package##*/} (Range: bytes=[1-9][0-9]*-) after" "$work/proxy.log")" -eq 7
 url="http://$service_host:$service_port/releases/1.0.0.0/${package##*/}"
 check_error_window_run "($url)"
 check "nothing is installed" test -z "$(ls -A "$install_dir" 2>/dev/null)"
