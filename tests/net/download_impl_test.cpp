@@ -136,6 +136,27 @@ TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
   EXPECT_EQ(outcome.progressBytes, aGz.size() + bGz.size());
 }
 
+TEST_F(DownloadWorker, ArchiveCutAt60PercentIsResumedOrStartedAgainAndPassesItsCheck) {
+  const std::string content = Content("package", 200000);
+  const std::string gz = GzipBytes(content);
+  const size_t cut = gz.size() * 60 / 100;
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(gz.size()) + "\r\n\r\n";
+  const std::string range = "bytes " + std::to_string(cut) + "-" + std::to_string(gz.size() - 1) + "/" + std::to_string(gz.size());
+  for (const Reply& second : {Reply().Send("HTTP/1.1 206 Partial Content\r\nContent-Range: " + range + "\r\n\r\n").Pause(20).Send(gz.substr(cut)),
+                              Serving(gz)}) {
+    ScriptedHttpServer server({Reply().Send(head).Pause(20).Send(gz.substr(0, cut)), second});
+    DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(gz)))};
+    CDownloadImpl worker(&tasks, window);
+    worker.Start();
+    const Outcome outcome = Pump(worker);
+    EXPECT_EQ(outcome.done, 1);
+    EXPECT_EQ(outcome.failed, 0);
+    EXPECT_EQ(ReadFileBytes(temp / "a.dll"), content);
+    EXPECT_EQ(server.ConnectionCount(), 2) << "one extra request";
+    EXPECT_EQ(outcome.progressBytes, gz.size()) << "the bar ends at the file's size";
+  }
+}
+
 TEST_F(DownloadWorker, FailedMirrorsAreLeftForTheNextUntilOneServes) {
   // The chosen server refuses, the next mirror serves a damaged file, the last one serves it whole.
   const std::string content = Content("module", 40000);
