@@ -4,29 +4,43 @@
 
 drive_internet_settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
 
-# Writes proxy $1 ("host:port") with bypass list $2 as the control panel and group policy
-# write them: the ProxyEnable, ProxyServer and ProxyOverride values, and the binary
-# DefaultConnectionSettings of the LAN connection (flags 3: direct, then the proxy).
-proxy_settings_set() {
-  local server=$1 bypass=$2 blob
-  blob=$(python3 -c '
+# The binary DefaultConnectionSettings of the LAN connection: flags (1 direct, 2 the proxy,
+# 4 the configuration script), proxy $2, bypass list $3, script address $4.
+connection_settings_blob() {
+  python3 -c '
 import struct, sys
-server, bypass = (s.encode() for s in sys.argv[1:3])
+flags = int(sys.argv[1])
+server, bypass, script = (s.encode() for s in sys.argv[2:5])
 text = lambda b: struct.pack("<I", len(b)) + b
-print((struct.pack("<III", 0x46, 1, 3) + text(server) + text(bypass) + text(b"") + bytes(32)).hex())' \
-    "$server" "$bypass")
+print((struct.pack("<III", 0x46, 1, flags) + text(server) + text(bypass) + text(script) + bytes(32)).hex())' "$@"
+}
+
+# Writes proxy $1 ("host:port") with bypass list $2 as the control panel and group policy
+# write them: the ProxyEnable, ProxyServer and ProxyOverride values, and the connection's
+# settings (direct, then the proxy).
+proxy_settings_set() {
+  local server=$1 bypass=$2
   drive_cleanup_hooks+=(proxy_settings_clear)
   wine_tool reg add "$drive_internet_settings" /v ProxyEnable /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings" /v ProxyServer /t REG_SZ /d "$server" /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings" /v ProxyOverride /t REG_SZ /d "$bypass" /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings\\Connections" /v DefaultConnectionSettings /t REG_BINARY \
-      /d "$blob" /f </dev/null >/dev/null 2>&1
+      /d "$(connection_settings_blob 3 "$server" "$bypass" "")" /f </dev/null >/dev/null 2>&1
+}
+
+# Points the settings at configuration script $1 (an http:// address): the AutoConfigURL
+# value and the connection's settings (direct, then the script).
+proxy_script_set() {
+  drive_cleanup_hooks+=(proxy_settings_clear)
+  wine_tool reg add "$drive_internet_settings" /v AutoConfigURL /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1 &&
+    wine_tool reg add "$drive_internet_settings\\Connections" /v DefaultConnectionSettings /t REG_BINARY \
+      /d "$(connection_settings_blob 5 "" "" "$1")" /f </dev/null >/dev/null 2>&1
 }
 
 # Back to a prefix that names no proxy.
 proxy_settings_clear() {
   local value
-  for value in ProxyEnable ProxyServer ProxyOverride; do
+  for value in ProxyEnable ProxyServer ProxyOverride AutoConfigURL; do
     wine_tool reg delete "$drive_internet_settings" /v "$value" /f </dev/null >/dev/null 2>&1
   done
   wine_tool reg delete "$drive_internet_settings\\Connections" /v DefaultConnectionSettings /f </dev/null >/dev/null 2>&1
