@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes, cut into arbitrary receives, through the downloader's header
-// reading, URL splitting and request building.
+// reading, URL splitting, request building and proxy lists.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +7,7 @@
 
 #include "net/http_context.h"
 #include "net/http_request.h"
+#include "net/proxy_rules.h"
 #include "net/url_split.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -61,5 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SplitUrl(text, parts);
   std::string target;
   ResolveLocation("http://127.0.0.1/x", text, target);
+
+  // And as the proxy and bypass lists of the Internet settings or a configuration script.
+  ProxyServer proxy;
+  if (ChooseHttpProxy(text, proxy) && (proxy.host.empty() || proxy.port < 1 || proxy.port > 65535)) __builtin_trap();
+  BypassesProxy(text, "files.school.lan", 80);
+  BypassesProxy("<local>;*.lan", text, 8080);
   return 0;
 }
