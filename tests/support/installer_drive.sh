@@ -15,6 +15,8 @@ drive_failures=0
 drive_service_pid=
 drive_proxy_pid=
 drive_started_pids=()
+# Commands drive_cleanup runs first, for servers that a script sourced beside this one starts.
+drive_stop_hooks=()
 
 drive_fail() { echo "installer_drive: $*" >&2; exit 1; }
 
@@ -606,8 +608,9 @@ drive_test_end() {
 # Stops everything the run started: the installers, the programs they started in this
 # prefix (clients, temporary copies, the recording browser), the service and its stand-ins.
 drive_cleanup() {
-  local p
+  local p hook
   [ -n "${drive_watchdog_pid:-}" ] && kill "$drive_watchdog_pid" 2>/dev/null
+  for hook in "${drive_stop_hooks[@]}"; do "$hook"; done
   for p in "${drive_started_pids[@]}"; do kill -KILL "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
   stop_wine_program TavoraStudent
   stop_wine_program IEXPLORE.exe
