@@ -36,14 +36,14 @@ served_whole() {
 check_requests() {
   local from=$1 service=$2 version=$3 files file
   files=$(front_requests "$from" | sed -n "s|^/releases/$version/\([^ ]*\) .*|\1|p")
-  front_requests "$from" | sed 's/?[^ ]*//; s/^/     nginx: /'
+  front_requests "$from" | sed 's/^/     nginx: /'
   for file in $files; do
     check "nginx answered $file with 206 and the whole file" served_whole "$from" "$version" "$file"
   done
   check "nginx served no file of another place" \
     test -z "$(front_requests "$from" | grep -v "^/releases/$version/" | grep -v '^/cgi-bin/')"
   local protocol answered
-  protocol=$(front_requests "$from" | grep '^/cgi-bin/' | sed 's/?[^ ]*//')
+  protocol=$(front_requests "$from" | grep '^/cgi-bin/')
   check "nginx passed the time and update-list requests to the service" \
     eval 'grep -q "^/cgi-bin/timestamp/ 200 $upstream\$" <<< "$protocol" && grep -q "^/cgi-bin/service 200 $upstream\$" <<< "$protocol"'
   check "... and every request of the service's paths" test -z "$(grep -v " 200 $upstream\$" <<< "$protocol")"

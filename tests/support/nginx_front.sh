@@ -100,11 +100,12 @@ front_stop() {
   front_pid=
 }
 
-# The requests nginx answered, as "PATH STATUS UPSTREAMS" (UPSTREAMS "-" for a file nginx
-# served itself, else the addresses tried, joined by ","), from line $1 of its log on.
+# The requests nginx answered, as "PATH STATUS UPSTREAMS" (PATH without the query,
+# UPSTREAMS "-" for a file nginx served itself, else the addresses tried, in order, joined by
+# ","), from line $1 of its log on.
 front_requests() {
   tail -n +"${1:-1}" "$front_access_log" 2>/dev/null |
-    sed -n 's|^[^ ]* "GET \([^ ]*\) [^"]*" \([0-9]*\) .* upstream=\(.*\) upstream_status=.*$|\1 \2 \3|p' |
+    sed -n 's|^[^ ]* "GET \([^ ?]*\)[^ ]* [^"]*" \([0-9]*\) .* upstream=\(.*\) upstream_status=.*$|\1 \2 \3|p' |
     sed 's/, /,/g'
 }
 
