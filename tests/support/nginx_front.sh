@@ -92,10 +92,14 @@ front_start() {
   fi
 }
 
+# SIGTERM makes nginx stop its workers, then itself; a master killed outright would leave
+# its workers running, so the last resort takes them first.
 front_stop() {
   [ -n "$front_pid" ] || return 0
   kill -TERM "$front_pid" 2>/dev/null
-  wait_for 10 eval '! kill -0 "$front_pid" 2>/dev/null' || kill -KILL "$front_pid" 2>/dev/null
+  if ! wait_for 10 eval '! kill -0 "$front_pid" 2>/dev/null'; then
+    kill -KILL $(pgrep -P "$front_pid") "$front_pid" 2>/dev/null
+  fi
   wait "$front_pid" 2>/dev/null
   front_pid=
 }

@@ -12,8 +12,17 @@ nginx_exe=$(command -v nginx || echo /usr/sbin/nginx)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/make-nginx-conf-test.XXXXXX")
 pids=()
+nginx_pid=
+# SIGTERM makes nginx stop its workers, then itself; a master killed outright would leave
+# its workers running, so the last resort takes them first.
 stop_all() {
   local pid
+  if [ -n "$nginx_pid" ]; then
+    kill -TERM "$nginx_pid" 2>/dev/null
+    wait_for 10 eval '! kill -0 "$nginx_pid" 2>/dev/null' || kill -KILL $(pgrep -P "$nginx_pid") "$nginx_pid" 2>/dev/null
+    wait "$nginx_pid" 2>/dev/null
+    nginx_pid=
+  fi
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   pids=()
 }
@@ -71,7 +80,7 @@ start_nginx() {
     echo '}'
   } > "$dir/nginx.conf"
   "$nginx_exe" -p "$dir" -e "$dir/error.log" -c "$dir/nginx.conf" -g 'daemon off;' </dev/null >"$dir/out.log" 2>&1 &
-  pids+=($!)
+  nginx_pid=$!
   wait_for 10 listening "$1" || { cat "$dir/out.log" "$dir/error.log" >&2; return 1; }
 }
 
