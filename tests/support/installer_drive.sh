@@ -15,7 +15,9 @@ drive_failures=0
 drive_service_pid=
 drive_proxy_pid=
 drive_started_pids=()
-drive_cleanup_hooks=()  # functions drive_cleanup calls last
+# Commands drive_cleanup runs first, for servers and settings that a script sourced beside
+# this one starts or changes.
+drive_stop_hooks=()
 
 drive_fail() { echo "installer_drive: $*" >&2; exit 1; }
 
@@ -608,14 +610,14 @@ drive_test_end() {
 # Stops everything the run started: the installers, the programs they started in this
 # prefix (clients, temporary copies, the recording browser), the service and its stand-ins.
 drive_cleanup() {
-  local p
+  local p hook
   [ -n "${drive_watchdog_pid:-}" ] && kill "$drive_watchdog_pid" 2>/dev/null
+  for hook in "${drive_stop_hooks[@]}"; do "$hook"; done
   for p in "${drive_started_pids[@]}"; do kill -KILL "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
   stop_wine_program TavoraStudent
   stop_wine_program IEXPLORE.exe
   restore_browser
   service_stop
   if [ -n "$drive_proxy_pid" ]; then kill "$drive_proxy_pid" 2>/dev/null; wait "$drive_proxy_pid" 2>/dev/null; fi
-  for p in "${drive_cleanup_hooks[@]}"; do "$p"; done
   true
 }

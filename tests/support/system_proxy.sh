@@ -20,7 +20,7 @@ print((struct.pack("<III", 0x46, 1, flags) + text(server) + text(bypass) + text(
 # settings (direct, then the proxy).
 proxy_settings_set() {
   local server=$1 bypass=$2
-  drive_cleanup_hooks+=(proxy_settings_clear)
+  drive_stop_hooks+=(proxy_settings_clear)
   wine_tool reg add "$drive_internet_settings" /v ProxyEnable /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings" /v ProxyServer /t REG_SZ /d "$server" /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings" /v ProxyOverride /t REG_SZ /d "$bypass" /f </dev/null >/dev/null 2>&1 &&
@@ -31,7 +31,7 @@ proxy_settings_set() {
 # Points the settings at configuration script $1 (an http:// address): the AutoConfigURL
 # value and the connection's settings (direct, then the script).
 proxy_script_set() {
-  drive_cleanup_hooks+=(proxy_settings_clear)
+  drive_stop_hooks+=(proxy_settings_clear)
   wine_tool reg add "$drive_internet_settings" /v AutoConfigURL /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1 &&
     wine_tool reg add "$drive_internet_settings\\Connections" /v DefaultConnectionSettings /t REG_BINARY \
       /d "$(connection_settings_blob 5 "" "" "$1")" /f </dev/null >/dev/null 2>&1
