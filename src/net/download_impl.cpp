@@ -7,6 +7,7 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/gz_expand.h"
+#include "net/streamed_archive.h"
 
 namespace {
 
@@ -41,6 +42,20 @@ CheckAndExpandResult CheckAndExpand(const std::wstring& archivePath, const std::
   }
   DeleteFileW(expandingPath.c_str());
   return checked ? kExpansionFailed : kCheckFailed;
+}
+
+// Judges a downloaded archive by what the stream worked out while it arrived: a matching
+// check value with a whole expansion needs no second reading of the file. Anything else is
+// left to the file on disk, which decides as it always has.
+CheckAndExpandResult JudgeStreamed(const CArchiveStream::Result& streamed, const std::wstring& archivePath,
+                                   const std::wstring& checkValue, const std::wstring& outputPath) {
+  const std::wstring expandingPath = outputPath + L".expanding";
+  if (streamed.expanded && !outputPath.empty() &&
+      std::wstring(streamed.checkValue.begin(), streamed.checkValue.end()) == checkValue &&
+      MoveFileExW(expandingPath.c_str(), outputPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return kCheckedAndExpanded;
+  }
+  return CheckAndExpand(archivePath, checkValue, outputPath);
 }
 
 }  // namespace
@@ -81,7 +96,14 @@ bool CDownloadImpl::RunTask(const DownloadTask& task) {
   urls.insert(urls.end(), task.mirrorUrls.begin(), task.mirrorUrls.end());
   for (size_t i = 0; i < urls.size(); ++i) {
     const std::wstring& url = urls[i];
+    const std::wstring outputPath = WithoutGzEnding(task.archivePath);
+    // The check value and the expansion are worked out while the archive arrives.
+    CStreamedArchive streamed(outputPath.empty() ? NativePath() : outputPath + L".expanding");
+    m_downloader->SetBodyObserver(outputPath.empty() ? nullptr : &streamed);
     const bool ok = m_downloader->Download(url, task.archivePath, &m_stopFlag);
+    m_downloader->SetBodyObserver(nullptr);
+    const CArchiveStream::Result streamResult = streamed.Finish();
+    if (!ok || m_stopFlag != 0) DeleteFileW((outputPath + L".expanding").c_str());
     if (m_stopFlag != 0) {
       m_downloader->m_errorText += L"User close download file(" + url + L") failed\r\n";
       if (!ok) Post(WM_DOWNLOAD_FAILED);
@@ -91,7 +113,7 @@ bool CDownloadImpl::RunTask(const DownloadTask& task) {
                                     task.archivePath.c_str(), ok ? L"sucess" : L"failed");
     CheckAndExpandResult result = kCheckFailed;
     if (ok) {
-      result = CheckAndExpand(task.archivePath, task.checkValue, WithoutGzEnding(task.archivePath));
+      result = JudgeStreamed(streamResult, task.archivePath, task.checkValue, outputPath);
       if (result == kCheckFailed) m_downloader->m_errorText += L"CheckFileMd5(" + url + L") failed\r\n";
     }
     if (result == kCheckedAndExpanded) return true;

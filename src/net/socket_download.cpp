@@ -177,6 +177,7 @@ std::optional<int> CSocketDownload::FetchOnce(TcpClientSocket& connection, HttpC
     if (!continues && transfer.written > 0) {
       if (!StartFileAgain(transfer.file)) return kFetchWriteFailed;
       transfer.written = 0;
+      if (m_bodyObserver) m_bodyObserver->BodyRestarted();
     }
     transfer.resumeFrom = 0;
     const int bodyResult = ReadBody(connection, context, transfer, stopFlag, progress);
@@ -201,6 +202,7 @@ bool CSocketDownload::WriteBody(const char* bytes, int count, Transfer& transfer
     return false;
   }
   transfer.written += count;
+  if (m_bodyObserver) m_bodyObserver->BodyBytes(bytes, static_cast<size_t>(count));
   if (transfer.written <= transfer.told) return true;
   const uint32_t fresh = static_cast<uint32_t>(transfer.written - transfer.told);
   transfer.told = transfer.written;

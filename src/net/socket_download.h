@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "net/body_observer.h"
 #include "net/download_interface.h"
 #include "net/progress_reporter.h"
 #include "net/system_proxy.h"
@@ -50,6 +51,9 @@ class CSocketDownload : public CIDownload {
   bool Download(const std::wstring& url, const std::wstring& localPath,
                 const std::atomic<uint8_t>* stopFlag) override;
 
+  // Sees every byte written to the file, in order, from the next Download on; null for none.
+  void SetBodyObserver(IBodyObserver* observer) { m_bodyObserver = observer; }
+
  private:
   // What one Download keeps across its attempts.
   struct Transfer {
@@ -83,4 +87,5 @@ class CSocketDownload : public CIDownload {
   const ProxyRoute& RouteFor(const std::string& url, Transfer& transfer);
 
   ProxyLookup m_proxyLookup;
+  IBodyObserver* m_bodyObserver = nullptr;
 };
