@@ -10,15 +10,7 @@ drive_test_begin "$@"
 
 publish_release "$sample/release-1.0.0.0" 1.0.0.0 "$work/published" || exit 1
 package=$(published_file "$work/published" TavoraStudent .zip.gz)
-if port_in_use "$service_port"; then
-  echo "127.0.0.1:$service_port is taken by another program; this build's installer talks to it" >&2
-  exit 1
-fi
-drive_listen_port=0 service_start "$work/published" || exit 1
-python3 -I "$(dirname "$0")/cutting_proxy.py" "$service_port" "$service_listen_port" "${package##*/}" every \
-  </dev/null >"$work/proxy.log" 2>&1 &
-drive_proxy_pid=$!
-wait_for 10 grep -q listening "$work/proxy.log" || { cat "$work/proxy.log" >&2; exit 1; }
+cutting_stand_in_start "$work/published" "${package##*/}" every || exit 1
 fake_browser "$run_dir"
 
 run_to_last_window "$installer" || exit 1

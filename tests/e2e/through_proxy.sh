@@ -32,11 +32,7 @@ release_requests_went_through_the_proxy() {
 
 echo "== install 1.0.0.0 through the proxy"
 service_start "$work/published-1.0.0.0" || exit 1
-run_to_last_window "$installer" || exit 1
-check "the install ends in the complete window" test "$last_kind" = complete
-click_at $drive_btn_experience
-check "the installer ends" wait_exit "$installer_pid" 30
-check "the installation folder holds the 1.0.0.0 files" same_files "$work/client-1.0.0.0" "$install_dir"
+install_completes "$work/client-1.0.0.0" || exit 1
 check "the package came through the proxy, and nothing else did" release_requests_went_through_the_proxy
 check "quill.log names the proxy" grep -q "through the proxy 127.0.0.1:$proxy_port (static proxy)" "$run_dir/quill.log"
 stop_wine_program TavoraStudent
@@ -45,11 +41,7 @@ service_stop
 
 echo "== update to 1.1.0.0 through the proxy"
 service_start "$work/published-1.1.0.0" || exit 1
-run_to_last_window "$installer" || exit 1
-check "the update ends in the complete window" test "$last_kind" = complete
-click_at $drive_btn_experience
-check "the installer ends" wait_exit "$installer_pid" 30
-check "the installation folder holds the 1.1.0.0 files" same_files "$work/client-1.1.0.0" "$install_dir"
+install_completes "$work/client-1.1.0.0" || exit 1
 check "modules, not the package, were fetched" test -z "$(fetched_files | grep '^TavoraStudent-.*\.zip\.gz$')"
 check "every module came through the proxy, and nothing else did" release_requests_went_through_the_proxy
 drive_finish

@@ -19,6 +19,9 @@ drive_started_pids=()
 # this one starts or changes.
 drive_stop_hooks=()
 
+# This file's folder, for the helpers beside it.
+drive_support=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 drive_fail() { echo "installer_drive: $*" >&2; exit 1; }
 
 drive_init() {
@@ -397,6 +400,17 @@ run_to_last_window() {
   follow_from_welcome
 }
 
+# Runs the installer from welcome to the complete window, starts the client from it and
+# checks that the installation folder then holds exactly the files of folder $1.
+install_completes() {
+  run_to_last_window "$installer" || return 1
+  check "the run ends in the complete window" test "$last_kind" = complete || return 1
+  # shellcheck disable=SC2086
+  click_at $drive_btn_experience
+  check "the installer ends" wait_exit "$installer_pid" 30
+  check "the installation folder holds the release" same_files "$1" "$install_dir"
+}
+
 # The part of run_to_last_window from the welcome window on (of whatever process shows it).
 follow_from_welcome() {
   last_window= last_kind=
@@ -452,6 +466,23 @@ publish_release() {
 published_file() { ls "$1/$2"-*"$3" 2>/dev/null | head -n 1; }
 
 port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# A port of 127.0.0.1 that nothing listens on (taken and given back at once).
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# Starts the service on a free port behind tests/e2e/cutting_proxy.py, which listens on the
+# port the installer talks to and cuts (or slows) the downloads of files whose name holds $2
+# as MODE $3 says; its lines go to $work/proxy.log. $1 is the release folder.
+cutting_stand_in_start() {
+  if port_in_use "$service_port"; then
+    echo "127.0.0.1:$service_port is taken by another program; this build's installer talks to it" >&2
+    return 1
+  fi
+  drive_listen_port=0 service_start "$1" || return 1
+  python3 -I "$drive_support/../e2e/cutting_proxy.py" "$service_port" "$service_listen_port" "$2" "$3" \
+    </dev/null >"$work/proxy.log" 2>&1 &
+  drive_proxy_pid=$!
+  wait_for 10 grep -q listening "$work/proxy.log" || { cat "$work/proxy.log" >&2; return 1; }
+}
 
 # Starts tavora-service with the given release folders on the port the installer talks to
 # (or on $drive_listen_port when set, for a stand-in in front of it).

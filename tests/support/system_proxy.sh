@@ -50,7 +50,7 @@ proxy_settings_clear() {
 # Starts tinyproxy on a free port of 127.0.0.1 ($proxy_port), logging every request line to
 # $proxy_log; with the argument "auth" it demands a user name and password (407) first.
 proxy_start() {
-  proxy_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  proxy_port=$(free_port)
   proxy_log=$work/proxy.log
   {
     echo "Port $proxy_port"
