@@ -1,5 +1,6 @@
 // tavora-service: the reference update service (time, update list, reports, release files).
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <signal.h>
 
@@ -44,6 +45,14 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  // Every connection is a descriptor and every download one more: a room of a few hundred
+  // installers passes the usual soft limit of 1024.
+  rlimit files = {};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
+
   CUpdateService service(options, releases);
   if (!service.Bind(error)) {
     std::fprintf(stderr, "tavora-service: %s\n", error.c_str());
@@ -54,6 +63,9 @@ int main(int argc, char** argv) {
   for (const Release& release : releases) {
     std::printf("tavora-service: %s from %s at %s\n", release.appName.c_str(), release.dir.c_str(),
                 release.urlPath.c_str());
+  }
+  if (service.StatusPort() > 0) {
+    std::printf("tavora-service: status page on http://%s:%d/\n", options.statusHost.c_str(), service.StatusPort());
   }
   std::printf("tavora-service: reports go to %s\n",
               options.reportsFile.empty() ? "this output" : options.reportsFile.c_str());

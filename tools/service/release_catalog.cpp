@@ -91,7 +91,17 @@ bool LoadRelease(const std::string& dir, Release& release, std::string& error) {
       return false;
     }
   }
+  release.fileRoles.clear();
+  if (const auto modules = entry.get_child_optional("Modules")) {
+    for (const auto& module : *modules) {
+      const std::string name = module.second.get<std::string>("name", "");
+      if (!name.empty()) release.fileRoles[name + ".gz"] = "version " + module.second.get<std::string>("version", "?");
+    }
+  }
+  const std::string package = entry.get<std::string>("InstallPackageNew.name", "");
+  if (!package.empty()) release.fileRoles[package + ".gz"] = "complete package";
   release.dir = dir;
+  release.mainVersion = mainVersion->data();
   release.appName = appName->data();
   release.entryJson = entryJson;
   release.urlPath = urlPath;

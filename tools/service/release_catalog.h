@@ -2,6 +2,7 @@
 // its files are served.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@ struct Release {
   std::string appName;    // "AppName" of the entry
   std::string entryJson;  // entry.json as published, surrounding white space trimmed
   std::string urlPath;    // path of the last "DownloadUrls" URL, ending in "/"
+  std::string mainVersion;
+  // What the entry says of its files, by the name served ("TavoraCore-....dll.gz"): a
+  // module's "version", or "complete package" for "InstallPackageNew".
+  std::map<std::string, std::string> fileRoles;
 };
 
 // Reads DIR/entry.json: it must be a JSON object with a text "AppName", a text "MainVersion"

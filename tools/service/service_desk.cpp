@@ -104,6 +104,15 @@ DeskAnswer CServiceDesk::Answer(const std::string& rawQuery, int64_t now) const 
     answer.logNote = "refused: RequestData does not decrypt to a query";
     return answer;
   }
+  if (IsReportType(answer.type) && query.size() > kMaxReportBytes) {
+    answer.status = 413;
+    answer.reportRefused = true;
+    answer.body = ErrorReply("report too large");
+    answer.logNote = "type " + std::to_string(static_cast<int>(answer.type)) + " " + RequestTypeText(answer.type) +
+                     ": refused: report of " + std::to_string(query.size()) + " bytes, more than " +
+                     std::to_string(kMaxReportBytes);
+    return answer;
+  }
   int64_t timeStamp = 0;
   if (!ParseTimeStamp(timeStampText, timeStamp)) {
     answer.status = 400;

@@ -8,11 +8,18 @@
 #include "net/request_codec.h"
 #include "service/release_catalog.h"
 
+// The largest report the installer writes is its install journal's: 20 failure lines of at
+// most ~640 bytes (archive name, item number, an item name of up to 260 characters in code page
+// 936, the reason), a count line and the machine description, about 14 KiB of query. A report
+// query beyond this bound was not written by the installer, and is refused.
+constexpr size_t kMaxReportBytes = 32 * 1024;
+
 struct DeskAnswer {
   int status = 200;
   std::string body;       // JSON
   std::string logNote;    // what the log line says about the request
   bool hasReport = false; // a report (type 3 or 4) to append to the reports file
+  bool reportRefused = false;  // a report larger than kMaxReportBytes (status 413)
   ServiceRequestType type = ServiceRequestType::kReversed;
   std::string query;      // the decrypted query, code page 936 bytes
 };

@@ -42,10 +42,13 @@ bool ParseKey(const std::string& text, unsigned char (&key)[kDesKeyBytes]) {
 
 const char* ServiceUsage() {
   return "usage: tavora-service --release DIR [--release DIR ...] --listen HOST:PORT\n"
-         "                      [--reports FILE] [--key HEX48] [--salt TEXT] [--max-skew SECONDS]\n"
+         "                      [--reports FILE] [--status HOST:PORT] [--key HEX48] [--salt TEXT]\n"
+         "                      [--max-skew SECONDS]\n"
          "  --release DIR     a folder written by tavora-publish (entry.json and the .gz files)\n"
          "  --listen H:P      address to listen on; port 0 picks a free port\n"
          "  --reports FILE    append failure reports to FILE, one line each\n"
+         "  --status H:P      serve the status page (releases, downloads, reports) at http://H:P/;\n"
+         "                    a listener of its own, off unless asked for; port 0 picks a free port\n"
          "  --key HEX48       triple DES key as 48 hexadecimal digits (default: the build's)\n"
          "  --salt TEXT       signature salt (default: the build's)\n"
          "  --max-skew S      request times further than S seconds from the clock are refused\n"
@@ -64,7 +67,7 @@ bool ParseServiceOptions(const std::vector<std::string>& arguments, ServiceOptio
       options.showHelp = true;
       return true;
     }
-    if (name != "--release" && name != "--listen" && name != "--reports" && name != "--key" &&
+    if (name != "--release" && name != "--listen" && name != "--reports" && name != "--status" && name != "--key" &&
         name != "--salt" && name != "--max-skew") {
       error = "unknown argument '" + name + "'";
       return false;
@@ -80,16 +83,16 @@ bool ParseServiceOptions(const std::vector<std::string>& arguments, ServiceOptio
         return false;
       }
       options.releaseDirs.push_back(value);
-    } else if (name == "--listen") {
+    } else if (name == "--listen" || name == "--status") {
       const size_t colon = value.rfind(':');
       int64_t port = 0;
       if (colon == std::string::npos || colon == 0 ||
           !ParseDecimal(value.substr(colon + 1), 0, 65535, port)) {
-        error = "--listen needs HOST:PORT with a port from 0 to 65535, not '" + value + "'";
+        error = name + " needs HOST:PORT with a port from 0 to 65535, not '" + value + "'";
         return false;
       }
-      options.listenHost = value.substr(0, colon);
-      options.listenPort = static_cast<int>(port);
+      (name == "--listen" ? options.listenHost : options.statusHost) = value.substr(0, colon);
+      (name == "--listen" ? options.listenPort : options.statusPort) = static_cast<int>(port);
     } else if (name == "--reports") {
       if (value.empty()) {
         error = "--reports needs a file name";

@@ -13,6 +13,8 @@ struct ServiceOptions {
   std::string listenHost;
   int listenPort = -1;        // 0: any free port, printed at start
   std::string reportsFile;    // empty: reports are only printed
+  std::string statusHost;     // the status page's listener
+  int statusPort = -1;        // -1: no status page; 0: any free port, printed at start
   std::string salt;           // signature salt
   unsigned char key[kDesKeyBytes] = {};
   int64_t maxSkewSeconds = 300;  // a request time further from the clock is refused

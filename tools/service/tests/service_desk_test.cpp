@@ -58,6 +58,28 @@ TEST(ServiceDesk, ReportIsHandedOverDecrypted) {
             "&UID=0&TIMESTAMP=123456&FROMTYPE=CLIENT_PC");
 }
 
+TEST(ServiceDesk, ReportUpToTheBoundIsTakenOneByteMoreIsRefused) {
+  const CServiceDesk desk = BuildDesk();
+  std::string query;
+  BuildRequestQuery(ServiceRequestType::kUserInstallFailedReason, {"", "8.0", "Win"}, 123456u, query);
+  const std::string reasonAtTheBound(kMaxReportBytes - query.size(), 'x');
+
+  const DeskAnswer taken = desk.Answer(
+      QueryOf(SignedTarget(ServiceRequestType::kUserInstallFailedReason, {reasonAtTheBound, "8.0", "Win"}, kNow)), kNow);
+  EXPECT_EQ(taken.status, 200);
+  EXPECT_TRUE(taken.hasReport);
+  EXPECT_EQ(taken.query.size(), kMaxReportBytes);
+
+  const DeskAnswer refused = desk.Answer(
+      QueryOf(SignedTarget(ServiceRequestType::kUserInstallFailedReason, {reasonAtTheBound + "x", "8.0", "Win"}, kNow)),
+      kNow);
+  EXPECT_EQ(refused.status, 413);
+  EXPECT_FALSE(refused.hasReport);
+  EXPECT_TRUE(refused.reportRefused);
+  EXPECT_EQ(refused.body, "{\"Error\":\"report too large\"}");
+  EXPECT_EQ(refused.logNote, "type 4 IN_SendUserInstallFailedReason: refused: report of 32769 bytes, more than 32768");
+}
+
 TEST(ServiceDesk, WrongSaltIsABadSignature) {
   const CServiceDesk desk = BuildDesk();
   const DeskAnswer answer = desk.Answer(
