@@ -8,8 +8,7 @@ source "$(dirname "$0")/../support/installer_drive.sh"
 source "$(dirname "$0")/../support/system_proxy.sh"
 drive_test_begin "$@"
 
-drive_release_host=localhost:$service_port
-publish_release "$sample/release-1.0.0.0" 1.0.0.0 "$work/published" || exit 1
+publish_outside_release || exit 1
 proxy_start || exit 1
 mkdir -p "$work/pac"
 cat > "$work/pac/proxy.pac" <<PAC

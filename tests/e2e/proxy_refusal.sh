@@ -7,8 +7,7 @@ source "$(dirname "$0")/../support/installer_drive.sh"
 source "$(dirname "$0")/../support/system_proxy.sh"
 drive_test_begin "$@"
 
-drive_release_host=localhost:$service_port
-publish_release "$sample/release-1.0.0.0" 1.0.0.0 "$work/published" || exit 1
+publish_outside_release || exit 1
 package=$(published_file "$work/published" TavoraStudent .zip.gz)
 proxy_start auth || exit 1
 proxy_settings_set "127.0.0.1:$proxy_port" "127.0.0.1" || exit 1

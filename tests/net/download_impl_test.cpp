@@ -82,8 +82,16 @@ class DownloadWorker : public ::testing::Test {
     return outcome;
   }
 
+  // Runs tasks through a worker of the fixture's and pumps until it ended.
+  Outcome Run(const DownloadTaskList& tasks) {
+    worker = std::make_unique<CDownloadImpl>(&tasks, window);
+    worker->Start();
+    return Pump(*worker);
+  }
+
   TempFolder temp;
   HWND window = nullptr;
+  std::unique_ptr<CDownloadImpl> worker;
 };
 
 }  // namespace
@@ -145,10 +153,7 @@ TEST_F(DownloadWorker, ArchiveCutAt60PercentIsResumedOrStartedAgainAndPassesItsC
   for (const Reply& second : {Reply().Send("HTTP/1.1 206 Partial Content\r\nContent-Range: " + range + "\r\n\r\n").Pause(20).Send(gz.substr(cut)),
                               Serving(gz)}) {
     ScriptedHttpServer server({Reply().Send(head).Pause(20).Send(gz.substr(0, cut)), second});
-    DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(gz)))};
-    CDownloadImpl worker(&tasks, window);
-    worker.Start();
-    const Outcome outcome = Pump(worker);
+    const Outcome outcome = Run({Task(server, "a.dll", Wide(CheckValueText(gz)))});
     EXPECT_EQ(outcome.done, 1);
     EXPECT_EQ(outcome.failed, 0);
     EXPECT_EQ(ReadFileBytes(temp / "a.dll"), content);
@@ -166,10 +171,7 @@ TEST_F(DownloadWorker, FailedMirrorsAreLeftForTheNextUntilOneServes) {
   ScriptedHttpServer whole({Serving(gz)});
   DownloadTask task = Task(chosen, "a.dll", Wide(CheckValueText(gz)));
   task.mirrorUrls = {Wide(damaged.Url("/rel/a.dll.gz")), Wide(whole.Url("/rel/a.dll.gz"))};
-  DownloadTaskList tasks = {task};
-  CDownloadImpl worker(&tasks, window);
-  worker.Start();
-  const Outcome outcome = Pump(worker);
+  const Outcome outcome = Run({task});
   EXPECT_EQ(outcome.done, 1);
   EXPECT_EQ(outcome.failed, 0);
   EXPECT_EQ(ReadFileBytes(temp / "a.dll"), content);
@@ -186,13 +188,10 @@ TEST_F(DownloadWorker, EveryMirrorFailingEndsOnceWithEveryLine) {
   ScriptedHttpServer mirror({Reply().Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!")});
   DownloadTask task = Task(chosen, "a.dll", L"0123456789abcdef");
   task.mirrorUrls = {Wide(mirror.Url("/rel/a.dll.gz"))};
-  DownloadTaskList tasks = {task};
-  CDownloadImpl worker(&tasks, window);
-  worker.Start();
-  const Outcome outcome = Pump(worker);
+  const Outcome outcome = Run({task});
   EXPECT_EQ(outcome.failed, 1);
   EXPECT_EQ(outcome.done, 0);
-  EXPECT_EQ(worker.m_downloader->m_errorText,
+  EXPECT_EQ(worker->m_downloader->m_errorText,
             L"Download File Failed, errorcode (-99), file name (" + task.url + L")\r\n"
             L"Download File Failed, errorcode (-99), file name (" + task.mirrorUrls[0] + L")\r\n");
 }

@@ -47,6 +47,14 @@ proxy_settings_clear() {
   true
 }
 
+# Publishes the sample client 1.0.0.0 into $work/published under the name "localhost": the
+# files sit on another host than the service, which the settings can send through the proxy
+# while 127.0.0.1 (the service, and every other test of the prefix) stays direct.
+publish_outside_release() {
+  drive_release_host=localhost:$service_port
+  publish_release "$sample/release-1.0.0.0" 1.0.0.0 "$work/published"
+}
+
 # Starts tinyproxy on a free port of 127.0.0.1 ($proxy_port), logging every request line to
 # $proxy_log; with the argument "auth" it demands a user name and password (407) first.
 proxy_start() {
