@@ -39,6 +39,9 @@ class CAftermathHelper {
   HRESULT CreateShortcut(const std::wstring& linkPath, const std::wstring& targetPath,
                          const wchar_t* arguments, const wchar_t* description);
   void WriteUninstallEntry(const std::wstring& installFolder, const std::wstring& versionText);
+  // After an update: the entry, where there is one, names the version now installed. No
+  // entry is made where none was.
+  void UpdateUninstallVersion(const std::wstring& versionText);
   LONG WriteRegistryString(const std::wstring& subKey, const std::wstring& valueName,
                            const std::wstring& text);
 

@@ -46,7 +46,8 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
     }
   } else if (fullPackage) {
     if (window.postInstallRegister) window.postInstallRegister();
-  } else if (window.closeWindow) {
-    window.closeWindow(kCloseProceed);
+  } else {
+    if (window.updateCommitted) window.updateCommitted();
+    if (window.closeWindow) window.closeWindow(kCloseProceed);
   }
 }

@@ -19,6 +19,9 @@ struct InstallWorkerWindow {
   std::function<void(int closeCode)> closeWindow;
   // Posts WM_INSTALL_REGISTER: the full package is in place, shortcuts and entry are due.
   std::function<void()> postInstallRegister;
+  // The updated modules are in place, just before the window is closed with 1: the
+  // uninstall entry's version is due.
+  std::function<void()> updateCommitted;
   // The install failed and the installation is as it was before: the window sends the
   // install-failure report with these lines (one per item, CR LF after each) and closes with 4.
   std::function<void(const std::wstring& reportLines)> failInstall;

@@ -17,6 +17,13 @@ void CAftermathHelper::WriteUninstallEntry(const std::wstring& installFolder, co
   WriteRegistryString(kUninstallKey, L"URLInfoAbout", MakerWebAddress());
 }
 
+void CAftermathHelper::UpdateUninstallVersion(const std::wstring& versionText) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegCloseKey(key);
+  WriteRegistryString(kUninstallKey, L"DisplayVersion", versionText);
+}
+
 LONG CAftermathHelper::WriteRegistryString(const std::wstring& subKey, const std::wstring& valueName,
                                            const std::wstring& text) {
   HKEY key = nullptr;

@@ -152,6 +152,8 @@ void CInsInstallWindow::OnDownloadDone() {
   binding.postInstallRegister = [this, window] {
     PostFinalMessage(window, WM_INSTALL_REGISTER, 0, 0, m_stopFlag);
   };
+  // Written by the worker once the update is committed, before the window closes.
+  binding.updateCommitted = [] { g_aftermathHelper.UpdateUninstallVersion(g_updateHelper.m_mainVersion); };
   binding.failInstall = [this, window](const std::wstring& reportLines) {
     {
       const std::lock_guard<std::mutex> lock(m_installFailureLock);

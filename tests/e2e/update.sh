@@ -53,5 +53,5 @@ check "the running 1.0.0.0 client was stopped" eval '! kill -0 '"${old_client:-0
 check "the new client starts with the installer's command line" client_started_with 'from the update' 20
 check "the installation folder holds the 1.1.0.0 files" same_files "$work/client-1.1.0.0" "$install_dir"
 check "the new locales are unpacked" test -f "$install_dir/locales/zh-TW/strings.ini"
-check "the uninstall entry still names the installed version" grep -qx 'DisplayVersion=1,0,0,0' <<< "$(uninstall_values)"
+check "the uninstall entry names the version now installed" grep -qx 'DisplayVersion=1,1,0,0' <<< "$(uninstall_values)"
 drive_finish

@@ -25,6 +25,7 @@ struct RecordingWindow {
     window.cancelFlag = &cancel;
     window.closeWindow = [this](int code) { calls.push_back("close " + std::to_string(code)); };
     window.postInstallRegister = [this] { calls.push_back("WM_INSTALL_REGISTER"); };
+    window.updateCommitted = [this] { calls.push_back("update committed"); };
     window.failInstall = [this](const std::wstring& lines) {
       calls.push_back("failed: " + std::string(lines.begin(), lines.end()));
     };
@@ -71,7 +72,7 @@ TEST_F(InstallWorker, ModuleRoadInstallsModulesAndClosesWithOne) {
   const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"),
                                Downloaded(L"locales.zip", ZipBuilder().Add("locales/en-US/a.ini", "a").Build())};
   RunInstallWorker(false, tasks, folders, window.Bind());
-  EXPECT_EQ(window.calls, std::vector<std::string>{"close 1"});
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"update committed", "close 1"}));
   EXPECT_EQ(Installed(L"TavoraCore.dll"), "new core");
   EXPECT_EQ(Installed(L"locales\\en-US\\a.ini"), "a");
   EXPECT_FALSE(fs::exists(folders.fullPackageFolder)) << "the module road never uses the unpack area";

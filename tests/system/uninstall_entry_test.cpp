@@ -117,3 +117,13 @@ TEST_F(UninstallEntry, KeyThatCannotBeCreatedReturnsItsErrorAndWritesNothing) {
 }
 
 }  // namespace
+
+TEST_F(UninstallEntry, UpdatedVersionReplacesOnlyTheVersionOfAnEntryThatIsThere) {
+  helper.UpdateUninstallVersion(L"1,1,0,0");
+  EXPECT_EQ(ValueNames(kKey).size(), 0u) << "no entry is made where none was";
+  helper.WriteUninstallEntry(L"C:\\first\\", L"1,0,0,0");
+  helper.UpdateUninstallVersion(L"1,1,0,0");
+  EXPECT_EQ(ValueNames(kKey).size(), 6u);
+  EXPECT_EQ(ReadValue(kKey, L"DisplayVersion").text, L"1,1,0,0");
+  EXPECT_EQ(ReadValue(kKey, L"DisplayIcon").text, L"C:\\first\\TavoraStudent.exe");
+}
