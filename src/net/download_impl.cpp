@@ -7,6 +7,7 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/gz_expand.h"
+#include "net/release_trust.h"
 
 namespace {
 
@@ -90,7 +91,9 @@ bool CDownloadImpl::RunTask(const DownloadTask& task) {
     CLogHelper::GetInstance()->LogW(L"fileUrl = %ls, filepath = %ls, download = %ls", url.c_str(),
                                     task.archivePath.c_str(), ok ? L"sucess" : L"failed");
     CheckAndExpandResult result = kCheckFailed;
-    if (ok) {
+    // A program with a release key holds the archive to its signed SHA-256 before anything
+    // reads it further.
+    if (ok && AcceptDownloadedArchive(task, url, m_downloader->m_errorText)) {
       result = CheckAndExpand(task.archivePath, task.checkValue, WithoutGzEnding(task.archivePath));
       if (result == kCheckFailed) m_downloader->m_errorText += L"CheckFileMd5(" + url + L") failed\r\n";
     }
