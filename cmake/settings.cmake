@@ -43,13 +43,18 @@ if(NOT releaseKeyLength EQUAL 0 AND
                       "(${releaseKeyLength} characters)")
 endif()
 string(TOLOWER "${TAVORA_RELEASE_PUBLIC_KEY}" TAVORA_RELEASE_PUBLIC_KEY_LOWER)
-# The installer carries the key as a resource (see src/net/release_trust.h); without a key
-# the resource script gets a comment in its place and the program stays unsigned.
-if(releaseKeyLength EQUAL 0)
-  set(TAVORA_RELEASE_KEY_RESOURCE "// no release key: unsigned releases")
-else()
-  set(TAVORA_RELEASE_KEY_RESOURCE "130 RCDATA { \"${TAVORA_RELEASE_PUBLIC_KEY_LOWER}\" }")
-endif()
+# The line of the resource script that gives the installer its release key (see
+# src/net/release_trust.h); without a key a comment takes its place and the program stays
+# unsigned. The keyed installers of tests/e2e are made with the same line.
+function(tavora_release_key_resource key out)
+  string(TOLOWER "${key}" lower)
+  if(lower STREQUAL "")
+    set(${out} "// no release key: unsigned releases" PARENT_SCOPE)
+  else()
+    set(${out} "130 RCDATA { \"${lower}\" }" PARENT_SCOPE)
+  endif()
+endfunction()
+tavora_release_key_resource("${TAVORA_RELEASE_PUBLIC_KEY}" TAVORA_RELEASE_KEY_RESOURCE)
 
 string(REGEX REPLACE "([0-9A-Fa-f][0-9A-Fa-f])" "0x\\1, " TAVORA_DES_KEY_BYTES "${TAVORA_DES_KEY}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_settings.h.in
