@@ -7,6 +7,8 @@ set(TAVORA_SIGN_SALT "QelvoTavora24:" CACHE STRING "Signature salt: 14 ASCII cha
 set(TAVORA_DES_KEY "3a8f21c47be05d9612fe4c07a35b8e6d19c2f0847ab3e561"
     CACHE STRING "Triple DES key: 24 bytes as 48 hexadecimal digits")
 set(TAVORA_INSTALLER_VERSION "1.0.0.0" CACHE STRING "File version of TavoraStudentInstaller.exe (a.b.c.d)")
+set(TAVORA_RELEASE_PUBLIC_KEY "" CACHE STRING
+    "Release public key (P-256, uncompressed point 04||X||Y as 130 hexadecimal digits); empty: unsigned releases")
 
 foreach(var TAVORA_TIME_HOST TAVORA_SERVICE_HOST TAVORA_WEB_HOST)
   if(NOT "${${var}}" MATCHES "^[A-Za-z0-9.-]+(:[0-9]+)?$")
@@ -33,6 +35,26 @@ foreach(i 1 2 3 4)
   endif()
 endforeach()
 string(REPLACE "." "," TAVORA_INSTALLER_VERSION_COMMAS "${TAVORA_INSTALLER_VERSION}")
+string(LENGTH "${TAVORA_RELEASE_PUBLIC_KEY}" releaseKeyLength)
+if(NOT releaseKeyLength EQUAL 0 AND
+   (NOT releaseKeyLength EQUAL 130 OR NOT TAVORA_RELEASE_PUBLIC_KEY MATCHES "^04[0-9A-Fa-f]+$"))
+  message(FATAL_ERROR "TAVORA_RELEASE_PUBLIC_KEY must be empty or 130 hexadecimal digits starting with 04 "
+                      "(a P-256 public key as an uncompressed point), not '${TAVORA_RELEASE_PUBLIC_KEY}' "
+                      "(${releaseKeyLength} characters)")
+endif()
+string(TOLOWER "${TAVORA_RELEASE_PUBLIC_KEY}" TAVORA_RELEASE_PUBLIC_KEY_LOWER)
+# The line of the resource script that gives the installer its release key (see
+# src/net/release_trust.h); without a key a comment takes its place and the program stays
+# unsigned. The keyed installers of tests/e2e are made with the same line.
+function(tavora_release_key_resource key out)
+  string(TOLOWER "${key}" lower)
+  if(lower STREQUAL "")
+    set(${out} "// no release key: unsigned releases" PARENT_SCOPE)
+  else()
+    set(${out} "130 RCDATA { \"${lower}\" }" PARENT_SCOPE)
+  endif()
+endfunction()
+tavora_release_key_resource("${TAVORA_RELEASE_PUBLIC_KEY}" TAVORA_RELEASE_KEY_RESOURCE)
 
 string(REGEX REPLACE "([0-9A-Fa-f][0-9A-Fa-f])" "0x\\1, " TAVORA_DES_KEY_BYTES "${TAVORA_DES_KEY}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_settings.h.in

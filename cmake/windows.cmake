@@ -17,8 +17,9 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 add_library(tavora_win STATIC)
 target_link_libraries(tavora_win PUBLIC tavora_portable
   wininet winhttp gdiplus shlwapi ole32 oleaut32 uuid version ws2_32)
-# MD5 and triple DES come from the system's crypto provider (advapi32), not a linked library.
-target_link_libraries(tavora_portable PUBLIC z advapi32)
+# MD5 and triple DES come from the system's crypto provider (advapi32), SHA-256 and ECDSA
+# from CNG (bcrypt), not from a linked library.
+target_link_libraries(tavora_portable PUBLIC z advapi32 bcrypt)
 
 # Wine: a prefix, a HOME and a virtual display of the build tree's own. An i686 tree runs
 # under 32-bit Wine, an x86_64 tree (machines that cannot execute 32-bit programs) under

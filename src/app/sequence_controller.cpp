@@ -49,6 +49,13 @@ void RunInstallSequence(ISequenceHost& host, RunMode runMode, bool tempCopy,
 
   host.SyncServerTime();
   if (!host.FetchUpdateList(kProductName)) {
+    // A list that came but failed the release check ends as a failed download does, before
+    // anything of it is used and without starting even an installed client.
+    const std::wstring refusal = host.ReleaseRefusal();
+    if (!refusal.empty()) {
+      host.SendFailureReport(refusal);
+      return ShowFailure(host);
+    }
     host.ShowError(kConnectFailedText);
     return;
   }

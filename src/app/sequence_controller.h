@@ -22,6 +22,11 @@ class ISequenceHost {
   // Update service and package list.
   virtual void SyncServerTime() = 0;
   virtual bool FetchUpdateList(const std::wstring& productName) = 0;
+  // After a false FetchUpdateList: the failure lines when the list came but was refused by
+  // the release check; empty when it did not come.
+  virtual std::wstring ReleaseRefusal() = 0;
+  // The install-failure report to the service (its answer does not matter).
+  virtual void SendFailureReport(const std::wstring& lines) = 0;
   virtual bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) = 0;
   virtual bool CheckInstallerUpdate(DownloadTaskList& tasks, int64_t& totalBytes) = 0;
 

@@ -5,6 +5,7 @@
 
 #include "app/config_helper.h"
 #include "app/tavora_installer_app.h"
+#include "base/log_helper.h"
 #include "base/message_box.h"
 #include "net/update_helper.h"
 #include "package/manifest_queries.h"
@@ -36,6 +37,14 @@ void CInstallerSequenceHost::SyncServerTime() { g_updateHelper.SyncServerTime();
 
 bool CInstallerSequenceHost::FetchUpdateList(const std::wstring& productName) {
   return g_updateHelper.FetchUpdateList(productName);
+}
+
+std::wstring CInstallerSequenceHost::ReleaseRefusal() { return g_updateHelper.m_releaseRefusal; }
+
+void CInstallerSequenceHost::SendFailureReport(const std::wstring& lines) {
+  CLogHelper::GetInstance()->LogW(L"install failed: %ls", lines.c_str());
+  std::wstring reply;
+  g_updateHelper.SendRequest(reply, ServiceRequestType::kUserInstallFailedReason, lines, false);
 }
 
 bool CInstallerSequenceHost::BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) {

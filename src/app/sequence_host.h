@@ -15,6 +15,8 @@ class CInstallerSequenceHost : public ISequenceHost {
 
   void SyncServerTime() override;
   bool FetchUpdateList(const std::wstring& productName) override;
+  std::wstring ReleaseRefusal() override;
+  void SendFailureReport(const std::wstring& lines) override;
   bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& totalBytes) override;
   bool CheckInstallerUpdate(DownloadTaskList& tasks, int64_t& totalBytes) override;
 

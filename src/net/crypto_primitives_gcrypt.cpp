@@ -6,22 +6,9 @@
 #include <memory>
 #include <type_traits>
 
-namespace {
+#include "net/gcrypt_ready.h"
 
-// libgcrypt must be started once per process before its first use from any thread; a
-// function-local static runs its initialiser exactly once, even when threads race here.
-bool EnsureGcryptReady() {
-  static const bool ready = [] {
-    if (!gcry_check_version(GCRYPT_VERSION)) return false;
-    if (!gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P)) {
-      // Nothing here needs secure memory, and asking for it only brings warnings.
-      gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-      gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-    }
-    return true;
-  }();
-  return ready;
-}
+namespace {
 
 struct CipherCloser {
   void operator()(gcry_cipher_hd_t handle) const { gcry_cipher_close(handle); }

@@ -1,5 +1,6 @@
 #include "net/download_impl.h"
 
+#include <optional>
 #include <system_error>
 
 #include "base/log_helper.h"
@@ -7,6 +8,7 @@
 #include "net/check_value.h"
 #include "net/download_messages.h"
 #include "net/gz_expand.h"
+#include "net/release_trust.h"
 #include "net/streamed_archive.h"
 
 namespace {
@@ -97,12 +99,14 @@ bool CDownloadImpl::RunTask(const DownloadTask& task) {
   for (size_t i = 0; i < urls.size(); ++i) {
     const std::wstring& url = urls[i];
     const std::wstring outputPath = WithoutGzEnding(task.archivePath);
-    // The check value and the expansion are worked out while the archive arrives.
-    CStreamedArchive streamed(outputPath.empty() ? NativePath() : outputPath + L".expanding");
-    m_downloader->SetBodyObserver(outputPath.empty() ? nullptr : &streamed);
+    // The check value and the expansion are worked out while the archive arrives, except in
+    // a program with a release key: it expands nothing before the signed SHA-256 has passed.
+    std::optional<CStreamedArchive> streamed;
+    if (!outputPath.empty() && !ProgramReleaseTrust().required) streamed.emplace(outputPath + L".expanding");
+    m_downloader->SetBodyObserver(streamed ? &*streamed : nullptr);
     const bool ok = m_downloader->Download(url, task.archivePath, &m_stopFlag);
     m_downloader->SetBodyObserver(nullptr);
-    const CArchiveStream::Result streamResult = streamed.Finish();
+    const CArchiveStream::Result streamResult = streamed ? streamed->Finish() : CArchiveStream::Result();
     if (!ok || m_stopFlag != 0) DeleteFileW((outputPath + L".expanding").c_str());
     if (m_stopFlag != 0) {
       m_downloader->m_errorText += L"User close download file(" + url + L") failed\r\n";
@@ -112,7 +116,9 @@ bool CDownloadImpl::RunTask(const DownloadTask& task) {
     CLogHelper::GetInstance()->LogW(L"fileUrl = %ls, filepath = %ls, download = %ls", url.c_str(),
                                     task.archivePath.c_str(), ok ? L"sucess" : L"failed");
     CheckAndExpandResult result = kCheckFailed;
-    if (ok) {
+    // A program with a release key holds the archive to its signed SHA-256 before anything
+    // reads it further.
+    if (ok && AcceptDownloadedArchive(task, url, m_downloader->m_errorText)) {
       result = JudgeStreamed(streamResult, task.archivePath, task.checkValue, outputPath);
       if (result == kCheckFailed) m_downloader->m_errorText += L"CheckFileMd5(" + url + L") failed\r\n";
     }

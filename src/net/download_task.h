@@ -12,6 +12,7 @@ struct DownloadTask {
   std::wstring checkValue;   // 16 lower-case hexadecimal digits
   int32_t registerFlag = 0;  // from "registerdll"; kept, not acted on
   std::vector<std::wstring> mirrorUrls;  // the same name under the other base URLs, in order
+  std::wstring sha256{};  // "Sha256" of the archive in the entry (64 digits); empty without one
 };
 
 using DownloadTaskList = std::vector<DownloadTask>;

@@ -4,6 +4,7 @@
 
 #include "build_settings.h"
 #include "net/comm_service.h"
+#include "net/release_trust.h"
 #include "net/request_encoder.h"
 #include "net/server_clock.h"
 #include "net/update_reply.h"
@@ -75,11 +76,17 @@ void CUpdateHelperEx::SyncServerTime() {
 
 bool CUpdateHelperEx::FetchUpdateList(const std::wstring& productName) {
   m_response.clear();
+  m_releaseRefusal.clear();
   if (!SendRequest(m_response, ServiceRequestType::kUpdateVersionData, std::wstring(), false)) {
     return false;
   }
   UpdateEntry entry;
   if (!ChooseUpdateEntry(m_response, productName, entry)) return false;
+  // The text checked is the text every later step reads.
+  if (!AcceptReleaseEntry(productName, entry.entryJson, m_releaseRefusal)) {
+    m_response.clear();
+    return false;
+  }
   m_mainVersion = entry.mainVersion;
   m_downloadBaseUrl = entry.downloadBaseUrl;
   m_mirrorBaseUrls = entry.mirrorBaseUrls;

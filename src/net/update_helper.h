@@ -27,7 +27,9 @@ class CUpdateHelperEx : public CUpdateHelper {
   // Asks the time service for its clock; the outcome does not matter to the caller.
   void SyncServerTime();
   // Fetches the update list and takes over the first entry named productName (any letter
-  // case): m_mainVersion, m_downloadBaseUrl, and m_response = that entry as JSON.
+  // case): m_mainVersion, m_downloadBaseUrl, and m_response = that entry as JSON. A program
+  // with a release key takes over only an entry signed with it: otherwise nothing is taken
+  // over, m_releaseRefusal says why and the result is false.
   bool FetchUpdateList(const std::wstring& productName);
   // One signed request (or the time request); reply receives the braced part of the answer.
   // A signed time the service refuses is sent once more with the refreshed clock; outside
@@ -43,6 +45,9 @@ class CUpdateHelperEx : public CUpdateHelper {
   void SetServiceHosts(const std::wstring& timeHost, const std::wstring& serviceHost);
 
   std::wstring m_workFolder;  // this run's download folder, ends in "\"
+  // After a false FetchUpdateList: the failure report's line when the list came but its entry
+  // failed the release check; empty when no usable list came at all.
+  std::wstring m_releaseRefusal;
 
  private:
   std::wstring m_timeHost;     // empty: the build's time host

@@ -34,16 +34,6 @@ bool NestingWithinLimit(const std::wstring& text) {
   return true;
 }
 
-// Parser errors end here as false; nothing is thrown past this function.
-bool ParseJson(const std::wstring& text, JsonTree& tree) {
-  if (!NestingWithinLimit(text)) return false;
-  try {
-    return ReadJsonTree(text, tree);
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 // A JSON string (or number) leaf: data and no children.
 bool IsTextLeaf(const JsonTree& node) { return node.empty(); }
 
@@ -71,10 +61,20 @@ bool ParseInt32(const std::wstring& text, int32_t& value) {
 
 }  // namespace
 
+// Parser errors end here as false; nothing is thrown past this function.
+bool ParseReplyJson(const std::wstring& text, JsonTree& tree) {
+  if (!NestingWithinLimit(text)) return false;
+  try {
+    return ReadJsonTree(text, tree);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 bool ReadServerTimeStamp(const std::wstring& reply, int32_t& timeStamp) {
   if (reply.empty()) return false;
   JsonTree tree;
-  if (!ParseJson(reply, tree)) return false;
+  if (!ParseReplyJson(reply, tree)) return false;
   const auto scx = tree.get_child_optional(L"SCX");
   if (!scx) return false;
   const auto stamp = scx->get_child_optional(L"TimeStamp");
@@ -93,7 +93,7 @@ bool KeepBracedPart(std::wstring& reply) {
 bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productName,
                        UpdateEntry& entry) {
   JsonTree tree;
-  if (!ParseJson(reply, tree)) return false;
+  if (!ParseReplyJson(reply, tree)) return false;
   const auto list = tree.get_child_optional(L"AppUpdateList");
   if (!list) return false;
   for (const auto& item : *list) {

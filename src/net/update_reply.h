@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "net/json_tree.h"
+
 // True when the reply is JSON with an integer "SCX"."TimeStamp" (keys in any letter case);
 // the value, which may be 0, goes to timeStamp. Anything else leaves timeStamp alone.
 bool ReadServerTimeStamp(const std::wstring& reply, int32_t& timeStamp);
@@ -32,3 +34,7 @@ bool ChooseUpdateEntry(const std::wstring& reply, const std::wstring& productNam
 
 // Replies nested deeper than this are refused before parsing (the parser recurses).
 constexpr int kMaxJsonNesting = 64;
+
+// Reads text from outside as JSON: false when it is not JSON or is nested deeper than
+// kMaxJsonNesting. Nothing is thrown.
+bool ParseReplyJson(const std::wstring& text, JsonTree& tree);

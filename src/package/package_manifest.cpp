@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "net/json_tree.h"
+#include "net/release_canonical.h"
 
 #include "base/client_names.h"
 #include "base/text_helpers.h"
@@ -46,9 +47,11 @@ JsonTree ParseManifest(const std::wstring& text) {
   return tree;
 }
 
-DownloadTask MakeTask(const ManifestSource& source, const std::wstring& name, const std::wstring& installedName,
-                      const std::wstring& checkValue, int32_t registerFlag) {
+DownloadTask MakeTask(const ManifestSource& source, const JsonTree& node, const std::wstring& name,
+                      const std::wstring& installedName, const std::wstring& checkValue, int32_t registerFlag) {
   DownloadTask task;
+  // Only a program with a release key acts on it, and only after the entry's signature held.
+  task.sha256 = node.get<std::wstring>(kReleaseDigestMember, std::wstring());
   task.url = source.baseUrl + name + L".gz";
   for (const std::wstring& mirror : source.mirrorBaseUrls) task.mirrorUrls.push_back(mirror + name + L".gz");
   task.archivePath = source.workFolder + installedName + L".gz";
@@ -96,12 +99,14 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
     const JsonTree tree = ParseManifest(source.manifest);
     std::wstring name;
     std::wstring versionText;
+    const JsonTree* installer = nullptr;
     for (const auto& module : tree.get_child(L"Modules")) {
       const std::wstring moduleName = module.second.get<std::wstring>(L"name");
       if (!ContainsNoCase(moduleName, L"TavoraStudentInstaller-")) continue;
       totalBytes = ReadBytes(module.second);
       versionText = module.second.get<std::wstring>(L"version");
       name = moduleName;
+      installer = &module.second;
       break;
     }
     if (name.empty()) return false;
@@ -120,7 +125,7 @@ bool ReadInstallerUpdate(const ManifestSource& source, PackageVersion ownVersion
     if (!IsPlainFileName(installedName)) return false;
 
     if (!(ownVersion < ParsePackageVersion(versionText))) return false;
-    tasks.push_back(MakeTask(source, name, installedName, checkValue, 0));
+    tasks.push_back(MakeTask(source, *installer, name, installedName, checkValue, 0));
     return true;
   });
 }
@@ -142,7 +147,7 @@ bool ReadFullPackageTask(const ManifestSource& source, DownloadTaskList& tasks, 
     installedName.erase(installedName.rfind(L"-" + checkValue), checkValue.size() + 1);
     if (!IsPlainFileName(installedName)) return false;
 
-    tasks.push_back(MakeTask(source, name, installedName, checkValue, 0));
+    tasks.push_back(MakeTask(source, *package, name, installedName, checkValue, 0));
     return true;
   });
 }
@@ -190,7 +195,7 @@ bool ReadModuleTaskList(const ManifestSource& source, const std::wstring& instal
       }
       if (have >= wanted && files.FileExists(target)) continue;
 
-      tasks.push_back(MakeTask(source, name, installedName, checkValue, registerFlag));
+      tasks.push_back(MakeTask(source, module, name, installedName, checkValue, registerFlag));
       totalBytes += ReadBytes(module);
     }
     if (!refused) return true;

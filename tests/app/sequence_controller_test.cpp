@@ -29,8 +29,11 @@ class FakeHost : public ISequenceHost {
   std::map<std::string, int> codes{{"wait", 2}, {"welcome", 1}, {"install", 1},
                                    {"complete", 1}, {"error", 1}, {"uninstall", 1}};
 
+  std::wstring refusal;  // what ReleaseRefusal answers
+
   std::vector<std::string> calls;
   std::vector<std::wstring> errors;
+  std::vector<std::wstring> reports;
   std::wstring relaunch;
   std::wstring diskRoot;
   std::wstring tempCopySource;
@@ -43,6 +46,11 @@ class FakeHost : public ISequenceHost {
     calls.push_back("FetchUpdateList");
     EXPECT_EQ(product, L"TavoraStudent");
     return fetchOk;
+  }
+  std::wstring ReleaseRefusal() override { return refusal; }
+  void SendFailureReport(const std::wstring& lines) override {
+    calls.push_back("SendFailureReport");
+    reports.push_back(lines);
   }
   bool BuildModuleTaskList(DownloadTaskList& tasks, int64_t& total) override {
     calls.push_back("BuildModuleTaskList");
@@ -117,6 +125,25 @@ TEST_F(InstallSequence, UnreachableServiceShowsConnectionErrorAndStartsNothing) 
   Run(RunMode::Install);
   EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "ShowError"));
   EXPECT_THAT(host.errors, ElementsAre(L"连接服务器失败, 请检查网络连接 !"));
+  EXPECT_EQ(host.relaunch, L"");
+}
+
+TEST_F(InstallSequence, RefusedReleaseIsReportedAndEndsInTheErrorWindow) {
+  host.fetchOk = false;
+  host.refusal = L"CheckReleaseSignature(TavoraStudent) failed: the entry has no signature\r\n";
+  Run(RunMode::Install);
+  EXPECT_THAT(host.calls, ElementsAre("SyncServerTime", "FetchUpdateList", "SendFailureReport", "error"));
+  EXPECT_THAT(host.reports, ElementsAre(host.refusal));
+  EXPECT_THAT(host.errors, IsEmpty());
+  EXPECT_EQ(host.relaunch, L"");
+}
+
+TEST_F(InstallSequence, RefusedReleaseInUpdateModeStartsNotEvenTheInstalledClient) {
+  host.fetchOk = false;
+  host.refusal = L"CheckReleaseSignature(TavoraStudent) failed: the signature does not match\r\n";
+  Run(RunMode::Update);
+  EXPECT_THAT(host.calls, ElementsAre("SetConfigDir", "IsUpdateDue", "SyncServerTime", "FetchUpdateList",
+                                      "SendFailureReport", "error"));
   EXPECT_EQ(host.relaunch, L"");
 }
 

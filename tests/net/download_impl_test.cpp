@@ -144,6 +144,20 @@ TEST_F(DownloadWorker, EveryTaskDoneEndsWithDone) {
   EXPECT_EQ(outcome.progressBytes, aGz.size() + bGz.size());
 }
 
+TEST_F(DownloadWorker, ProgramWithoutAReleaseKeyLeavesTheSha256Unread) {
+  const std::string a = Content("alpha", 3000);
+  const std::string aGz = GzipBytes(a);
+  ScriptedHttpServer server({Serving(aGz)});
+  DownloadTaskList tasks = {Task(server, "a.dll", Wide(CheckValueText(aGz)))};
+  tasks[0].sha256 = std::wstring(64, L'0');
+  CDownloadImpl worker(&tasks, window);
+  worker.Start();
+  const Outcome outcome = Pump(worker);
+  EXPECT_EQ(outcome.done, 1);
+  EXPECT_EQ(ReadFileBytes(temp / "a.dll"), a);
+  EXPECT_EQ(worker.m_downloader->m_errorText, L"");
+}
+
 TEST_F(DownloadWorker, ArchiveCutAt60PercentIsResumedOrStartedAgainAndPassesItsCheck) {
   const std::string content = Content("package", 200000);
   const std::string gz = GzipBytes(content);

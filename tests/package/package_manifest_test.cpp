@@ -367,3 +367,26 @@ TEST(FullPackage, BadBytesOrMissingNameFailTheQuery) {
 }
 
 }  // namespace
+
+TEST(SignedManifest, EveryKindOfTaskCarriesTheSha256OfItsEntry) {
+  const std::wstring digest(64, L'a'), packageDigest(64, L'b'), installerDigest(64, L'c');
+  const std::wstring manifest =
+      L"{\"AppName\":\"TavoraStudent\",\"MainVersion\":\"2,0,0,1\",\"Modules\":[" +
+      Module(L"libfoo-0123456789abcdef.dll", L"1.0.0.2", L"10", L",\"Sha256\":\"" + digest + L"\"") + L"," +
+      Module(L"TavoraStudentInstaller-0123456789abcdef.exe", L"9.0.0.0", L"20",
+             L",\"SHA256\":\"" + installerDigest + L"\"") + L"," +
+      Module(L"libbar-0123456789abcdef.dll", L"1.0.0.2") +
+      L"],\"InstallPackageNew\":{\"name\":\"TavoraStudent-0123456789abcdef.zip\",\"bytes\":30,\"Sha256\":\"" +
+      packageDigest + L"\"}}";
+  FakeInstalledFiles files;
+  DownloadTaskList tasks;
+  int64_t total = 0;
+  ASSERT_TRUE(ReadModuleTaskList(Source(manifest), kInstall, files, tasks, total));
+  ASSERT_EQ(tasks.size(), 3u);
+  EXPECT_EQ(tasks[0].sha256, digest);
+  EXPECT_EQ(tasks[2].sha256, L"") << "a module without one gives none";
+  ASSERT_TRUE(ReadFullPackageTask(Source(manifest), tasks, total));
+  EXPECT_EQ(tasks.at(0).sha256, packageDigest);
+  ASSERT_TRUE(ReadInstallerUpdate(Source(manifest), V(L"1.0.0.0"), tasks, total));
+  EXPECT_EQ(tasks.at(0).sha256, installerDigest);
+}

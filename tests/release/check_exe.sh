@@ -3,9 +3,9 @@
 # Windows, stripped and size-optimised, with its manifest, icon, version and skin. Prints its
 # size and keeps it under 840,000 bytes. Needs no Wine, so every machine checks the shipped
 # build.
-# Usage: check_exe.sh OBJDUMP WINDRES INSTALLER_EXE VERSION
+# Usage: check_exe.sh OBJDUMP WINDRES INSTALLER_EXE VERSION [RELEASE_KEY]
 set -u
-objdump=$1 windres=$2 exe=$3 version=$4
+objdump=$1 windres=$2 exe=$3 version=$4 release_key=${5:-}
 failures=0
 check() { if "$@"; then :; else echo "FAIL: $*"; failures=$((failures + 1)); fi; }
 
@@ -29,6 +29,6 @@ check test -z "$(grep -a -o 'terminate called after throwing' "$exe" | head -1)"
 # use links in (about 900 KB): the type names of ios_base, codecvt and filesystem are absent.
 check test -z "$(grep -a -o -E 'St8ios_base|St7codecvt|NSt10filesystem' "$exe" | head -1)"
 check test "$(stat -c %s "$exe")" -le 840000
-check python3 "$(dirname "$0")/check_resources.py" "$windres" "$exe" "$version"
+check python3 "$(dirname "$0")/check_resources.py" "$windres" "$exe" "$version" "$release_key"
 echo "size: $(stat -c %s "$exe") bytes (stripped)"
 [ "$failures" -eq 0 ]

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the resources of the shipped installer without Windows, from the resource script
 that windres writes back out of the built file: the manifest, icon 107, the version and
-the embedded skin archive.
-Usage: check_resources.py WINDRES INSTALLER_EXE VERSION"""
+the embedded skin archive, and the release key (RCDATA 130) exactly when the build has one.
+Usage: check_resources.py WINDRES INSTALLER_EXE VERSION [RELEASE_KEY]"""
 import io
 import re
 import subprocess
@@ -68,6 +68,7 @@ def resource_blocks(script):
 
 def main():
     windres, exe, version = sys.argv[1:4]
+    release_key = sys.argv[4].lower() if len(sys.argv) > 4 else ""
     script = subprocess.run([windres, "-i", exe, "-O", "rc"], check=True,
                             capture_output=True, text=True, errors="replace").stdout
     blocks = resource_blocks(script)
@@ -93,6 +94,12 @@ def main():
         names = []
     check(len(names) == 54 and sum(n.endswith(".xml") for n in names) == 6,
           "skin archive 129 holds 6 layouts and 48 images (%d entries)" % len(names))
+    key_block = next((body for header, body in blocks.items() if header.startswith("130 RCDATA")), None)
+    if release_key:
+        carried = block_bytes(key_block or []).rstrip(b"\0").decode("ascii", "replace")
+        check(carried == release_key, "release key 130 is the build's (%s)" % (carried or "none"))
+    else:
+        check(key_block is None, "no release key: an unsigned build")
     return 1 if failures else 0
 
 

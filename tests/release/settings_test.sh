@@ -26,5 +26,10 @@ try fail TAVORA_TIME_HOST -DTAVORA_TIME_HOST='http://127.0.0.1/'
 try fail TAVORA_WEB_HOST -DTAVORA_WEB_HOST=''
 try fail TAVORA_INSTALLER_VERSION -DTAVORA_INSTALLER_VERSION=1.0
 try fail TAVORA_INSTALLER_VERSION -DTAVORA_INSTALLER_VERSION=1.0.0.70000
+key=$(cat "$(dirname "$0")/../support/keys/release-test-key.pub.hex")
+try ok "" -DTAVORA_RELEASE_PUBLIC_KEY="$key"
+try fail TAVORA_RELEASE_PUBLIC_KEY -DTAVORA_RELEASE_PUBLIC_KEY="${key:0:128}"
+try fail TAVORA_RELEASE_PUBLIC_KEY -DTAVORA_RELEASE_PUBLIC_KEY="03${key:2}"
+try fail TAVORA_RELEASE_PUBLIC_KEY -DTAVORA_RELEASE_PUBLIC_KEY="${key:0:129}g"
 [ $failures -eq 0 ] && echo "all settings checks passed"
 [ $failures -eq 0 ]

@@ -462,6 +462,12 @@ publish_release() {
     { cat "$work/publish-$version.log" >&2; return 1; }
 }
 
+# The key the signed runs sign with; the signed installers of tests/e2e trust its public half.
+drive_test_key=$(cd "$(dirname "${BASH_SOURCE[0]}")/keys" && pwd)/release-test-key.pem
+
+# publish_release, signed with the test key.
+publish_signed_release() { publish_release "$@" --sign-key "$drive_test_key"; }
+
 # The published file of release folder $1 whose name starts with $2- and ends in $3 (.dll.gz).
 published_file() { ls "$1/$2"-*"$3" 2>/dev/null | head -n 1; }
 
@@ -503,6 +509,26 @@ service_start() {
     return 1
   fi
   service_listen_port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$service_log")
+}
+
+# Starts tests/e2e/attacking_proxy.py (an attacker on the network path) with the given mode
+# and arguments on the port the installer talks to, in front of a service started on a free
+# port (drive_listen_port=0 service_start); what it did goes to $work/attacker.log.
+attacker_start() {
+  # Emptied here, not by the redirection below: that happens in the background, and the
+  # wait would otherwise find the line of an earlier proxy.
+  : > "$work/attacker.log"
+  python3 -I "$(dirname "${BASH_SOURCE[0]}")/../e2e/attacking_proxy.py" "$service_port" "$service_listen_port" "$@" \
+    </dev/null >"$work/attacker.log" 2>&1 &
+  drive_proxy_pid=$!
+  wait_for 10 grep -q 'attacking proxy listening' "$work/attacker.log" || { cat "$work/attacker.log" >&2; return 1; }
+}
+
+attacker_stop() {
+  [ -n "$drive_proxy_pid" ] || return 0
+  kill "$drive_proxy_pid" 2>/dev/null
+  wait "$drive_proxy_pid" 2>/dev/null
+  drive_proxy_pid=
 }
 
 service_stop() {
@@ -603,9 +629,12 @@ drive_deadline() {
 }
 
 # For a test script: a work folder, the clean-up trap, the deadline and a clean profile.
-# Arguments: WINDOWS_TREE HOST_TREE [NEXT_INSTALLER]
+# Arguments: WINDOWS_TREE HOST_TREE [NEXT_INSTALLER [SIGNED_INSTALLER SIGNED_NEXT_INSTALLER]]
+# (the signed ones are builds that carry the test release key).
 drive_test_begin() {
   next_installer=${3:-}
+  signed_installer=${4:-}
+  signed_next_installer=${5:-}
   drive_work=$(mktemp -d "${TMPDIR:-/tmp}/tavora-e2e.XXXXXX")
   trap drive_test_end EXIT
   trap 'exit 1' INT TERM

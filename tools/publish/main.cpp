@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   }
   printf("package %-48s %12llu bytes\n", report.package.name.c_str(),
          static_cast<unsigned long long>(report.package.bytes));
+  if (!report.releaseKey.empty()) printf("signed with the release key %s\n", report.releaseKey.c_str());
   printf("release written to %s (entry.json and %zu files)\n", options.outFolder.c_str(), report.modules.size() + 1);
   return 0;
 }

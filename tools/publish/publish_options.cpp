@@ -3,7 +3,7 @@
 const char kPublishUsage[] =
     "usage: tavora-publish --client DIR --version A.B.C.D --base-url URL --out DIR\n"
     "                      [--registerdll FILE]... [--mustupdate FILE=true|false]...\n"
-    "                      [--store] [--force]\n"
+    "                      [--store] [--force] [--sign-key KEY.pem]\n"
     "\n"
     "Publishes the client release in DIR (TavoraStudent.exe, its modules, optionally\n"
     "TavoraStudentInstaller.exe) into the release folder OUT: every top-level file gzip'd as\n"
@@ -13,7 +13,10 @@ const char kPublishUsage[] =
     "  --registerdll FILE   mark the module FILE \"registerdll\": \"true\" (default \"false\")\n"
     "  --mustupdate FILE=V  give the module FILE \"mustupdate\": \"V\" (true or false)\n"
     "  --store              store the package's entries instead of deflating them\n"
-    "  --force              replace OUT when it exists\n";
+    "  --force              replace OUT when it exists\n"
+    "  --sign-key KEY.pem   sign the release with this P-256 private key (PEM \"EC PRIVATE KEY\"\n"
+    "                       or unencrypted \"PRIVATE KEY\"): every file's SHA-256 and a\n"
+    "                       \"Signature\" go into entry.json\n";
 
 ParseOutcome ParsePublishArguments(const std::vector<std::string>& arguments, PublishOptions& options,
                                    std::string& error) {
@@ -39,7 +42,7 @@ ParseOutcome ParsePublishArguments(const std::vector<std::string>& arguments, Pu
       continue;
     }
     const bool known = name == "--client" || name == "--version" || name == "--base-url" || name == "--out" ||
-                       name == "--registerdll" || name == "--mustupdate";
+                       name == "--registerdll" || name == "--mustupdate" || name == "--sign-key";
     if (!known) {
       error = "unknown argument '" + arguments[i] + "'";
       return ParseOutcome::kError;
@@ -67,6 +70,8 @@ ParseOutcome ParsePublishArguments(const std::vector<std::string>& arguments, Pu
     } else if (name == "--out") {
       options.outFolder = value;
       haveOut = true;
+    } else if (name == "--sign-key") {
+      options.signingKey = value;
     } else if (name == "--registerdll") {
       options.registerDlls.insert(value);
     } else {

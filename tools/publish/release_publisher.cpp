@@ -10,9 +10,14 @@
 #include <memory>
 #include <system_error>
 
+#include "base/utf8_text.h"
+#include "build_settings.h"
 #include "gzip_file.h"
+#include "net/release_canonical.h"
+#include "net/release_signature.h"
 #include "net/url_split.h"
 #include "pe_version.h"
+#include "release_signer.h"
 #include "zip_writer.h"
 
 namespace fs = std::filesystem;
@@ -205,8 +210,14 @@ bool WritePackage(const fs::path& zipPath, const std::vector<std::pair<std::stri
   return zip.Finish(error);
 }
 
+// The SHA-256 members and the signature only in a signed release: an unsigned one is the
+// entry every installer has always read.
+std::string Sha256Member(const PublishedFile& file) {
+  return file.sha256.empty() ? std::string() : ", \"Sha256\": " + JsonText(file.sha256);
+}
+
 std::string EntryJson(const PublishOptions& options, const unsigned (&version)[4], const std::string& baseUrl,
-                      const PublishReport& report) {
+                      const PublishReport& report, const std::string& signature) {
   std::string json = "{\n";
   json += "  \"AppName\": " + JsonText(kAppName) + ",\n";
   json += "  \"MainVersion\": " + JsonText(std::to_string(version[0]) + "," + std::to_string(version[1]) + "," +
@@ -223,13 +234,34 @@ std::string EntryJson(const PublishOptions& options, const unsigned (&version)[4
     if (mustUpdate != options.mustUpdate.end()) {
       json += ", \"mustupdate\": " + JsonText(mustUpdate->second ? "true" : "false");
     }
-    json += "}";
+    json += Sha256Member(module) + "}";
   }
   json += report.modules.empty() ? "],\n" : "\n  ],\n";
   json += "  \"InstallPackageNew\": {\"name\": " + JsonText(report.package.name) +
-          ", \"bytes\": " + std::to_string(report.package.bytes) + "}\n";
+          ", \"bytes\": " + std::to_string(report.package.bytes) + Sha256Member(report.package) + "}";
+  json += signature.empty() ? "\n" : ",\n  \"Signature\": " + JsonText(signature) + "\n";
   json += "}\n";
   return json;
+}
+
+// The signature of the entry as the installer will read it: from the JSON text itself.
+bool SignEntry(const ReleaseSigningKey& key, const std::string& unsignedJson, std::string& signature,
+               std::string& error) {
+  JsonTree entry;
+  std::string text, reason;
+  if (!ReadJsonTree(Utf8ToWide(unsignedJson), entry) || !CanonicalReleaseText(entry, text, reason)) {
+    error = "the entry cannot be signed: " + (reason.empty() ? std::string("it is not JSON") : reason);
+    return false;
+  }
+  return SignReleaseText(key, text, signature, error);
+}
+
+bool DigestFile(const fs::path& path, PublishedFile& file, std::string& error) {
+  if (!FileSha256Hex(path.string(), file.sha256)) {
+    error = "cannot read " + path.string() + " for its SHA-256";
+    return false;
+  }
+  return true;
 }
 
 bool WriteText(const fs::path& path, const std::string& text, std::string& error) {
@@ -308,6 +340,20 @@ bool PublishRelease(const PublishOptions& options, PublishReport& report, std::s
     return false;
   }
 
+  // The key first: a release that cannot be signed as asked is not written at all.
+  ReleaseSigningKey signingKey;
+  const bool signing = !options.signingKey.empty();
+  if (signing) {
+    if (!LoadReleaseSigningKey(options.signingKey, signingKey, error)) return false;
+    const std::string keyHex = ReleaseKeyHex(signingKey.publicKey);
+    if (settings::kReleasePublicKey[0] != '\0' && keyHex != settings::kReleasePublicKey) {
+      error = "the signing key " + options.signingKey.string() + " is not the one this build trusts (" +
+              "TAVORA_RELEASE_PUBLIC_KEY " + settings::kReleasePublicKey + "); its public key is " + keyHex;
+      return false;
+    }
+    report.releaseKey = keyHex;
+  }
+
   // The client's files: top-level files become modules; everything goes into the package.
   std::vector<std::pair<std::string, fs::path>> tree;
   if (!CollectTree(options.clientFolder, "", tree, error)) return false;
@@ -361,6 +407,7 @@ bool PublishRelease(const PublishOptions& options, PublishReport& report, std::s
     if (!GzipInto(file.second, staging.path(), file.first, published, error)) return false;
     PeVersion fileVersion;
     published.version = ReadFileVersion(file.second, fileVersion) ? VersionText(fileVersion) : "0.0.0.0";
+    if (signing && !DigestFile(staging.path() / (published.name + ".gz"), published, error)) return false;
     report.modules.push_back(published);
   }
 
@@ -368,8 +415,15 @@ bool PublishRelease(const PublishOptions& options, PublishReport& report, std::s
   if (!WritePackage(zipPath, tree, options.storeZipEntries, error)) return false;
   if (!GzipInto(zipPath, staging.path(), std::string(kAppName) + ".zip", report.package, error)) return false;
   fs::remove(zipPath, createError);
+  if (signing && !DigestFile(staging.path() / (report.package.name + ".gz"), report.package, error)) return false;
 
-  if (!WriteText(staging.path() / "entry.json", EntryJson(options, version, baseUrl, report), error)) return false;
+  std::string signature;
+  if (signing && !SignEntry(signingKey, EntryJson(options, version, baseUrl, report, std::string()), signature, error)) {
+    return false;
+  }
+  if (!WriteText(staging.path() / "entry.json", EntryJson(options, version, baseUrl, report, signature), error)) {
+    return false;
+  }
 
   std::error_code renameError;
   if (outExists) {

@@ -18,6 +18,7 @@ struct PublishOptions {
   std::map<std::string, bool> mustUpdate;           // file name -> "mustupdate" value
   bool replaceExisting = false;                      // replace an existing OUT
   bool storeZipEntries = false;                      // store instead of deflate inside the package
+  std::filesystem::path signingKey;                  // PEM private key; empty: an unsigned release
 };
 
 // One published file as the update-list entry names it.
@@ -26,11 +27,13 @@ struct PublishedFile {
   std::string name;       // stem-CHECK.ext, without ".gz"
   uint64_t bytes = 0;     // size of the .gz
   std::string version;    // a.b.c.d from the version resource, 0.0.0.0 without one
+  std::string sha256;     // of the .gz, 64 lower-case hexadecimal digits; only in a signed release
 };
 
 struct PublishReport {
   std::vector<PublishedFile> modules;
   PublishedFile package;
+  std::string releaseKey;  // a signed release: the public key it verifies with (130 digits)
 };
 
 // Four decimal numbers from 0 to 65535 separated by "."; false for anything else.

@@ -7,6 +7,8 @@
 #include <boost/property_tree/ptree.hpp>
 #include <regex>
 
+#include "base/utf8_text.h"
+#include "net/release_signature.h"
 #include "support/temp_folder.h"
 #include "tool_runner.h"
 
@@ -148,6 +150,59 @@ TEST_F(PublishTool, EntryNamesModulesWithSizesVersionsAndMarks) {
   EXPECT_LT(text.find("\"AppName\""), text.find("\"MainVersion\""));
   EXPECT_LT(text.find("\"DownloadUrls\""), text.find("\"Modules\""));
   EXPECT_LT(text.find("\"Modules\""), text.find("\"InstallPackageNew\""));
+}
+
+TEST_F(PublishTool, UnsignedReleaseHasNoSignedMembers) {
+  const CommandResult result = Publish();
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  const std::string text = ReadFileBytes(out / "entry.json");
+  EXPECT_EQ(text.find("Sha256"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Signature"), std::string::npos) << text;
+  EXPECT_EQ(result.output.find("signed"), std::string::npos) << result.output;
+}
+
+TEST_F(PublishTool, SignedReleaseCarriesEveryDigestAndASignatureOfItsKey) {
+  const fs::path key = temp / "release-key.pem";
+  ASSERT_EQ(RunCommand("openssl ecparam -name prime256v1 -genkey -noout -out " + Quoted(key.string())).exitCode, 0);
+  const CommandResult publicKey = RunCommand("openssl pkey -in " + Quoted(key.string()) +
+                                             " -pubout -outform DER | tail -c 65 | od -An -v -tx1 | tr -d ' \\n'");
+  ASSERT_EQ(publicKey.exitCode, 0) << publicKey.output;
+  const CommandResult result = Publish("--mustupdate config.ini=false --sign-key " + Quoted(key.string()));
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("signed with the release key " + publicKey.output + "\n"), std::string::npos)
+      << result.output;
+
+  const pt::ptree entry = Entry();
+  auto sha256 = [](const fs::path& file) { return RunCommand("sha256sum " + Quoted(file.string())).output.substr(0, 64); };
+  ASSERT_EQ(entry.get_child("Modules").size(), 4u);
+  for (const auto& child : entry.get_child("Modules")) {
+    const std::string name = child.second.get<std::string>("name");
+    EXPECT_EQ(child.second.get<std::string>("Sha256"), sha256(out / (name + ".gz"))) << name;
+  }
+  const std::string package = entry.get<std::string>("InstallPackageNew.name");
+  EXPECT_EQ(entry.get<std::string>("InstallPackageNew.Sha256"), sha256(out / (package + ".gz")));
+  EXPECT_EQ(entry.get<std::string>("Signature").size(), 128u);
+
+  ReleaseKey releaseKey;
+  ASSERT_TRUE(ParseReleaseKey(publicKey.output, releaseKey));
+  const std::wstring json = Utf8ToWide(ReadFileBytes(out / "entry.json"));
+  std::string detail;
+  EXPECT_EQ(CheckReleaseEntry(json, releaseKey, detail), EntryCheck::kSigned) << detail;
+  // The installer reads the entry back from the service's list: JSON of the same members.
+  std::wstring moved = json;
+  moved.replace(moved.find(L"http://127.0.0.1:18080/release/v1/"), 34, L"http://mirror.example/v1/");
+  EXPECT_EQ(CheckReleaseEntry(moved, releaseKey, detail), EntryCheck::kSigned) << "mirrors are not signed";
+  std::wstring other = json;
+  other.replace(other.find(L"\"1,2,0,0\""), 9, L"\"1,2,0,1\"");
+  EXPECT_EQ(CheckReleaseEntry(other, releaseKey, detail), EntryCheck::kMismatch);
+}
+
+TEST_F(PublishTool, UnusableSigningKeyWritesNothing) {
+  WriteFileBytes(temp / "not-a-key.pem", "hello\n");
+  const CommandResult result = Publish("--sign-key " + Quoted((temp / "not-a-key.pem").string()));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("holds no PEM"), std::string::npos) << result.output;
+  ExpectNothingWritten();
 }
 
 TEST_F(PublishTool, PackageIsAZipWhoseTopFolderIsTavoraStudent) {
