@@ -31,10 +31,12 @@ constexpr uint16_t kFlagUtf8Name = 0x0800;
 // than that (plus slack for tiny entries) is lying about its size.
 constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr uint64_t kRatioSlack = 64 * 1024;
-// One entry is unpacked whole into memory in a 32-bit process: no entry may ask for more.
+// An entry unpacked whole into memory in a 32-bit process may ask for no more; a streamed
+// one holds a block at a time and is bounded by the deflate ratio only.
 constexpr uint64_t kMaxEntrySize = 512ull * 1024 * 1024;
 
 constexpr size_t kReadChunk = 64 * 1024;
+constexpr size_t kInflateBlock = 256 * 1024;
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) {
@@ -98,8 +100,9 @@ struct CZipReader::Impl {
   bool FindEnd(uint64_t& endOffset, std::vector<uint8_t>& tail) const;
   bool ReadZip64End(uint64_t endOffset, uint64_t& count, uint64_t& directorySize,
                     uint64_t& directoryOffset) const;
-  bool Unpack(const CentralEntry& entry, std::vector<uint8_t>& contents) const;
-  bool Inflate(uint64_t offset, const CentralEntry& entry, std::vector<uint8_t>& contents) const;
+  // The entry's bytes in order into sink, their CRC-32 and count checked on the way.
+  bool Stream(const CentralEntry& entry, const ZipItemSink& sink) const;
+  bool Inflate(uint64_t offset, const CentralEntry& entry, const ZipItemSink& take) const;
 };
 
 bool CZipReader::Impl::FindEnd(uint64_t& endOffset, std::vector<uint8_t>& tail) const {
@@ -211,8 +214,7 @@ bool CZipReader::Impl::ReadDirectory() {
   return true;
 }
 
-bool CZipReader::Impl::Inflate(uint64_t offset, const CentralEntry& entry,
-                               std::vector<uint8_t>& contents) const {
+bool CZipReader::Impl::Inflate(uint64_t offset, const CentralEntry& entry, const ZipItemSink& take) const {
   z_stream stream{};
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return false;
   struct StreamEnd {
@@ -220,44 +222,35 @@ bool CZipReader::Impl::Inflate(uint64_t offset, const CentralEntry& entry,
     ~StreamEnd() { inflateEnd(stream); }
   } streamEnd{&stream};
 
-  // One byte beyond the declared size catches an entry that inflates to more than it said.
-  uint8_t overflow = 0;
-  stream.next_out = contents.empty() ? &overflow : contents.data();
-  stream.avail_out = static_cast<uInt>(contents.size());
-  bool sawOverflowSlot = contents.empty();
-  if (contents.empty()) stream.avail_out = 1;
-
   std::vector<uint8_t> chunk;
+  std::vector<uint8_t> block(kInflateBlock);
   uint64_t left = entry.compressedSize;
   int status = Z_OK;
   while (status != Z_STREAM_END) {
     if (stream.avail_in == 0) {
       if (left == 0) return false;  // the stream ends before its end marker
-      const size_t take = static_cast<size_t>(std::min<uint64_t>(left, kReadChunk));
+      const size_t part = static_cast<size_t>(std::min<uint64_t>(left, kReadChunk));
       if (memory) {
         stream.next_in = const_cast<uint8_t*>(memory + offset);
       } else {
-        chunk.resize(take);
-        if (!ReadAt(offset, chunk.data(), take)) return false;
+        chunk.resize(part);
+        if (!ReadAt(offset, chunk.data(), part)) return false;
         stream.next_in = chunk.data();
       }
-      stream.avail_in = static_cast<uInt>(take);
-      offset += take;
-      left -= take;
+      stream.avail_in = static_cast<uInt>(part);
+      offset += part;
+      left -= part;
     }
-    if (stream.avail_out == 0) {
-      if (sawOverflowSlot) return false;  // more output than declared
-      stream.next_out = &overflow;
-      stream.avail_out = 1;
-      sawOverflowSlot = true;
-    }
+    stream.next_out = block.data();
+    stream.avail_out = static_cast<uInt>(block.size());
     status = inflate(&stream, Z_NO_FLUSH);
     if (status != Z_OK && status != Z_STREAM_END) return false;
+    if (!take(block.data(), block.size() - stream.avail_out)) return false;
   }
-  return stream.total_out == entry.uncompressedSize;
+  return true;
 }
 
-bool CZipReader::Impl::Unpack(const CentralEntry& entry, std::vector<uint8_t>& contents) const {
+bool CZipReader::Impl::Stream(const CentralEntry& entry, const ZipItemSink& sink) const {
   if (entry.flags & kFlagEncrypted) return false;
   if (entry.method != kMethodStored && entry.method != kMethodDeflated) return false;
 
@@ -267,28 +260,40 @@ bool CZipReader::Impl::Unpack(const CentralEntry& entry, std::vector<uint8_t>& c
   }
   const uint64_t dataOffset = entry.localHeaderOffset + kLocalHeaderSize + Le16(local + 26) + Le16(local + 28);
   if (dataOffset > dataEnd || entry.compressedSize > dataEnd - dataOffset) return false;
-
-  if (entry.uncompressedSize > kMaxEntrySize) return false;
   if (entry.method == kMethodStored && entry.compressedSize != entry.uncompressedSize) return false;
   if (entry.method == kMethodDeflated &&
       entry.uncompressedSize > entry.compressedSize * kMaxDeflateRatio + kRatioSlack) {
     return false;
   }
 
-  contents.assign(static_cast<size_t>(entry.uncompressedSize), 0);
-  bool unpacked = false;
+  // Every piece is counted and summed before the sink sees it: an entry that gives more
+  // bytes than it declared stops at the first piece too many.
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t total = 0;
+  const auto take = [&](const uint8_t* bytes, size_t count) {
+    if (count == 0) return true;
+    if (count > entry.uncompressedSize - total) return false;
+    total += count;
+    crc = crc32(crc, bytes, static_cast<uInt>(count));
+    return sink(bytes, count);
+  };
+  bool unpacked = true;
   if (entry.method == kMethodStored) {
-    unpacked = contents.empty() || ReadAt(dataOffset, contents.data(), contents.size());
+    std::vector<uint8_t> chunk;
+    for (uint64_t at = 0; unpacked && at < entry.compressedSize;) {
+      const size_t part = static_cast<size_t>(std::min<uint64_t>(entry.compressedSize - at, kReadChunk));
+      if (memory) {
+        unpacked = take(memory + dataOffset + at, part);
+      } else {
+        chunk.resize(part);
+        unpacked = ReadAt(dataOffset + at, chunk.data(), part) && take(chunk.data(), part);
+      }
+      at += part;
+    }
   } else {
-    unpacked = Inflate(dataOffset, entry, contents);
+    unpacked = Inflate(dataOffset, entry, take);
   }
-  // zlib's crc32 takes at most 4 GiB at once; entries are far smaller (kMaxEntrySize).
-  if (!unpacked || crc32(0, contents.data(), static_cast<uInt>(contents.size())) != entry.crc) {
-    contents.clear();
-    contents.shrink_to_fit();
-    return false;
-  }
-  return true;
+  return unpacked && total == entry.uncompressedSize && crc == entry.crc;
 }
 
 CZipReader::CZipReader() : m_impl(nullptr) {}
@@ -338,5 +343,21 @@ bool CZipReader::GetItem(int index, ZipEntry& entry) const {
 bool CZipReader::UnzipItem(int index, std::vector<uint8_t>& contents) const {
   contents.clear();
   if (!m_impl || index < 0 || static_cast<size_t>(index) >= m_impl->entries.size()) return false;
-  return m_impl->Unpack(m_impl->entries[static_cast<size_t>(index)], contents);
+  const CentralEntry& entry = m_impl->entries[static_cast<size_t>(index)];
+  if (entry.uncompressedSize > kMaxEntrySize) return false;
+  contents.reserve(static_cast<size_t>(entry.uncompressedSize));
+  const bool unpacked = m_impl->Stream(entry, [&contents](const uint8_t* bytes, size_t count) {
+    contents.insert(contents.end(), bytes, bytes + count);
+    return true;
+  });
+  if (!unpacked) {
+    contents.clear();
+    contents.shrink_to_fit();
+  }
+  return unpacked;
+}
+
+bool CZipReader::UnzipItemTo(int index, const ZipItemSink& sink) const {
+  if (!m_impl || index < 0 || static_cast<size_t>(index) >= m_impl->entries.size()) return false;
+  return m_impl->Stream(m_impl->entries[static_cast<size_t>(index)], sink);
 }

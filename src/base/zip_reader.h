@@ -1,9 +1,11 @@
 // Reads zip archives (from a file or from memory): the entries' names and sizes, and one
-// entry at a time unpacked into memory. Stored and deflated entries.
+// entry at a time unpacked into memory or block by block into a sink. Stored and deflated
+// entries.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,9 @@ struct ZipEntry {
   bool isFolder;              // name ends in "/"
   bool nameIsUtf8 = false;    // the archive marks the name as UTF-8; otherwise its own code page
 };
+
+// Takes an entry's unpacked bytes in order, a block at a time; false stops the unpacking.
+using ZipItemSink = std::function<bool(const uint8_t* bytes, size_t count)>;
 
 class CZipReader {
  public:
@@ -33,6 +38,10 @@ class CZipReader {
   // Unpacks one entry; false for a damaged entry, a failed check, or a declared size beyond
   // what the archive could hold (the entry is skipped, the archive stays usable).
   bool UnzipItem(int index, std::vector<uint8_t>& contents) const;
+  // Unpacks one entry into sink, one block (at most 256 KiB) at a time, whatever its size.
+  // False for a damaged entry, a failed check (found only once the last byte went to the
+  // sink: the receiver must not use what it took before this says true) or a refusing sink.
+  bool UnzipItemTo(int index, const ZipItemSink& sink) const;
 
  private:
   struct Impl;

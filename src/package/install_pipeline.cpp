@@ -29,55 +29,93 @@ std::wstring SiblingTempPath(const std::wstring& target) { return target + L".ta
 
 std::wstring ErrorText(DWORD error) { return L"error " + std::to_wstring(error); }
 
-bool WriteAll(HANDLE file, const std::vector<uint8_t>& contents) {
+bool WriteAll(HANDLE file, const uint8_t* bytes, size_t count) {
   size_t written = 0;
-  while (written < contents.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - written, 1u << 30));
+  while (written < count) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - written, 1u << 30));
     DWORD done = 0;
-    if (!WriteFile(file, contents.data() + written, chunk, &done, nullptr) || done == 0) return false;
+    if (!WriteFile(file, bytes + written, chunk, &done, nullptr) || done == 0) return false;
     written += done;
   }
   return true;
 }
 
-// Writes path, which must not exist yet. False with the error when it could not be created or
-// written (a partly written file is removed again).
-bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& contents, DWORD& error) {
+// One archive item, unpacked into whatever it is written to, block by block.
+struct ItemSource {
+  const CZipReader& reader;
+  int index;
+};
+
+enum class WriteResult { kWritten, kExists, kUnpackFailed, kWriteFailed };
+
+// Writes path, which must not exist yet, with the item unpacked straight into it: memory
+// stays at one block whatever the item's size. A partly written file is removed again, also
+// when the item turns out damaged at its end (its CRC is known only then); error is set for
+// kWriteFailed.
+WriteResult WriteNewFile(const std::wstring& path, const ItemSource& item, DWORD& error) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     error = GetLastError();
-    return false;
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteResult::kExists
+                                                                         : WriteResult::kWriteFailed;
   }
-  if (!WriteAll(file.get(), contents)) {
+  bool writeFailed = false;
+  const bool unpacked = item.reader.UnzipItemTo(item.index, [&](const uint8_t* bytes, size_t count) {
+    if (WriteAll(file.get(), bytes, count)) return true;
     error = GetLastError();
-    file.reset();
-    DeleteFileW(path.c_str());
+    writeFailed = true;
     return false;
-  }
-  return true;
+  });
+  if (unpacked) return WriteResult::kWritten;
+  file.reset();
+  DeleteFileW(path.c_str());
+  return writeFailed ? WriteResult::kWriteFailed : WriteResult::kUnpackFailed;
 }
 
-// A missing file is written in place; an existing one is kept (keepExisting) or replaced
-// through the sibling temp file. Either way the journal can undo it.
-void PlaceFile(const std::wstring& target, const std::vector<uint8_t>& contents, const std::wstring& shownName,
+void FailUnpack(const std::wstring& shownName, CInstallJournal& journal) {
+  journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
+}
+
+// A missing file is written in place; an existing one is kept (keepExisting, once the item
+// has been found sound) or replaced through the sibling temp file. Either way the journal can
+// undo it.
+void PlaceFile(const std::wstring& target, const ItemSource& item, const std::wstring& shownName,
                bool keepExisting, CInstallJournal& journal) {
   DWORD error = 0;
-  if (WriteNewFile(target, contents, error)) {
-    journal.Added(target, shownName);
+  switch (WriteNewFile(target, item, error)) {
+    case WriteResult::kWritten:
+      journal.Added(target, shownName);
+      return;
+    case WriteResult::kUnpackFailed:
+      FailUnpack(shownName, journal);
+      return;
+    case WriteResult::kWriteFailed:
+      journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+      return;
+    case WriteResult::kExists:
+      break;
+  }
+  if (keepExisting) {
+    // A damaged item fails the install even where its file is kept.
+    if (!item.reader.UnzipItemTo(item.index, [](const uint8_t*, size_t) { return true; })) {
+      FailUnpack(shownName, journal);
+    }
     return;
   }
-  if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-    return;
-  }
-  if (keepExisting) return;
   const std::wstring temp = SiblingTempPath(target);
   DeleteFileW(temp.c_str());  // left by a run that was killed
-  if (!WriteNewFile(temp, contents, error)) {
-    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-    return;
+  switch (WriteNewFile(temp, item, error)) {
+    case WriteResult::kWritten:
+      journal.Replace(temp, target, shownName);
+      return;
+    case WriteResult::kUnpackFailed:
+      FailUnpack(shownName, journal);
+      return;
+    case WriteResult::kWriteFailed:
+    case WriteResult::kExists:
+      journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+      return;
   }
-  journal.Replace(temp, target, shownName);
 }
 
 std::wstring ItemName(const ZipEntry& entry) {
@@ -115,7 +153,6 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
   std::wstring folder = targetFolder;
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
 
-  std::vector<uint8_t> contents;  // one buffer for every item: its pages are touched once
   std::wstring createdFolder;     // items come grouped by folder; each is created once
   for (int index = 0; !IsCancelled(cancelFlag); ++index) {
     ZipEntry entry;
@@ -141,11 +178,6 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
       placement.foundTopFolder = true;
       relativePath.erase(0, placement.topFolder.size());
     }
-    if (!reader.UnzipItem(index, contents)) {
-      journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
-      continue;
-    }
-
     const size_t slash = relativePath.rfind(L'\\');
     if (slash != std::wstring::npos) {
       const std::wstring itemFolder = folder + relativePath.substr(0, slash);
@@ -154,7 +186,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
         createdFolder = itemFolder;
       }
     }
-    PlaceFile(folder + relativePath, contents, shownName, placement.keepExisting, journal);
+    PlaceFile(folder + relativePath, ItemSource{reader, index}, shownName, placement.keepExisting, journal);
   }
 }
 

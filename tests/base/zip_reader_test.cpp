@@ -4,7 +4,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 #include "support/zip_builder.h"
@@ -192,12 +194,12 @@ TEST(ZipReader, DeclaredSizeBeyondWhatDeflateCanProduceIsRefusedWithoutAllocatin
   EXPECT_EQ(AsText(contents), "still readable");
 }
 
-TEST(ZipReader, HonestEntryLargerThanOneBufferMayHoldIsRefused) {
-  // 513 MiB of zeros deflate to about half a megabyte: an honest ratio, but too much for
-  // one buffer in a 32-bit process.
-  const uint64_t size = 513ull << 20;
+namespace {
+
+// An entry of size zeros, deflated at level 1 (zeros shrink about a thousand times).
+ZipBuilderEntry DeflatedZeros(const std::string& name, uint64_t size) {
   z_stream stream{};
-  ASSERT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  deflateInit2(&stream, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
   const std::string zeros(1 << 20, '\0');
   std::string deflated;
   uLong crc = crc32(0, nullptr, 0);
@@ -215,22 +217,67 @@ TEST(ZipReader, HonestEntryLargerThanOneBufferMayHoldIsRefused) {
     } while (stream.avail_out == 0);
   }
   deflateEnd(&stream);
+  ZipBuilderEntry entry;
+  entry.name = name;
+  entry.deflatedData = deflated;
+  entry.overrideSize = true;
+  entry.declaredSize = static_cast<uint32_t>(size);
+  entry.overrideCrc = true;
+  entry.declaredCrc = static_cast<uint32_t>(crc);
+  return entry;
+}
 
-  ZipBuilderEntry huge;
-  huge.name = "zeros.bin";
-  huge.deflatedData = deflated;
-  huge.overrideSize = true;
-  huge.declaredSize = static_cast<uint32_t>(size);
-  huge.overrideCrc = true;
-  huge.declaredCrc = static_cast<uint32_t>(crc);
+}  // namespace
+
+TEST(ZipReader, HonestEntryLargerThanOneBufferMayHoldIsRefusedInMemoryButStreamsWhole) {
+  // 1.5 GiB of zeros deflate to about 1.5 MB: an honest ratio, but far too much for one
+  // buffer in a 32-bit process. Streamed, it goes out a block at a time.
+  const uint64_t size = 1536ull << 20;
+  const ZipBuilderEntry huge = DeflatedZeros("zeros.bin", size);
   const std::string archive = ZipBuilder().Add(huge).Add("next.txt", "next").Build();
   CZipReader reader;
   ASSERT_TRUE(reader.OpenMemory(archive.data(), archive.size()));
   std::vector<uint8_t> contents;
   EXPECT_FALSE(reader.UnzipItem(0, contents));
   EXPECT_EQ(contents.capacity(), 0u);
+  uint64_t total = 0;
+  size_t largestBlock = 0;
+  bool allZero = true;
+  EXPECT_TRUE(reader.UnzipItemTo(0, [&](const uint8_t* bytes, size_t count) {
+    total += count;
+    largestBlock = std::max(largestBlock, count);
+    allZero = allZero && bytes[0] == 0 && bytes[count - 1] == 0;
+    return true;
+  }));
+  EXPECT_EQ(total, size);
+  EXPECT_LE(largestBlock, 256u * 1024);
+  EXPECT_TRUE(allZero);
   ASSERT_TRUE(reader.UnzipItem(1, contents));
   EXPECT_EQ(AsText(contents), "next");
+}
+
+TEST(ZipReader, StreamedEntryStopsWhereTheSinkRefusesOrTheCheckFails) {
+  ZipBuilderEntry damaged;
+  damaged.name = "damaged.txt";
+  damaged.contents = Repeated("0123456789", 50000);
+  damaged.overrideCrc = true;
+  damaged.declaredCrc = 12345;
+  const std::string archive = ZipBuilder().Add(damaged).Add("whole.txt", Repeated("ab", 300000)).Build();
+  CZipReader reader;
+  ASSERT_TRUE(reader.OpenMemory(archive.data(), archive.size()));
+  uint64_t total = 0;
+  EXPECT_FALSE(reader.UnzipItemTo(0, [&](const uint8_t*, size_t count) { total += count; return true; }))
+      << "the CRC is known at the end: every byte went out, and the answer says not to use them";
+  EXPECT_EQ(total, 500000u);
+  int calls = 0;
+  EXPECT_FALSE(reader.UnzipItemTo(1, [&](const uint8_t*, size_t) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+  std::string whole;
+  EXPECT_TRUE(reader.UnzipItemTo(1, [&](const uint8_t* bytes, size_t count) {
+    whole.append(reinterpret_cast<const char*>(bytes), count);
+    return true;
+  }));
+  EXPECT_EQ(whole, Repeated("ab", 300000));
 }
 
 TEST(ZipReader, EntryThatInflatesToMoreOrLessThanDeclaredFails) {
