@@ -39,3 +39,9 @@ enum class SignatureCheck {
 
 SignatureCheck VerifyP256Signature(const unsigned char (&publicKey)[kP256PublicKeyBytes], const void* message,
                                    size_t size, const unsigned char (&signature)[kP256SignatureBytes]);
+
+// The provider's half of it: the signature over a digest already made, by a key whose first
+// byte is 0x04.
+SignatureCheck VerifyP256Digest(const unsigned char (&publicKey)[kP256PublicKeyBytes],
+                                const unsigned char (&digest)[kSha256DigestBytes],
+                                const unsigned char (&signature)[kP256SignatureBytes]);

@@ -42,14 +42,9 @@ bool Sha256Hasher::Finish(unsigned char (&digest)[kSha256DigestBytes]) {
   return true;
 }
 
-SignatureCheck VerifyP256Signature(const unsigned char (&publicKey)[kP256PublicKeyBytes], const void* message,
-                                   size_t size, const unsigned char (&signature)[kP256SignatureBytes]) {
-  if (publicKey[0] != 0x04) return SignatureCheck::kInvalid;
-  unsigned char digest[kSha256DigestBytes];
-  Sha256Hasher hasher;
-  hasher.Update(message, size);
-  if (!hasher.Finish(digest)) return SignatureCheck::kUnavailable;
-
+SignatureCheck VerifyP256Digest(const unsigned char (&publicKey)[kP256PublicKeyBytes],
+                                const unsigned char (&digest)[kSha256DigestBytes],
+                                const unsigned char (&signature)[kP256SignatureBytes]) {
   gcry_sexp_t raw = nullptr;
   if (gcry_sexp_build(&raw, nullptr, "(public-key (ecc (curve \"NIST P-256\") (q %b)))",
                       static_cast<int>(kP256PublicKeyBytes), publicKey) != 0) {

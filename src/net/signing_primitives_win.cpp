@@ -80,14 +80,9 @@ bool Sha256Hasher::Finish(unsigned char (&digest)[kSha256DigestBytes]) {
   return done;
 }
 
-SignatureCheck VerifyP256Signature(const unsigned char (&publicKey)[kP256PublicKeyBytes], const void* message,
-                                   size_t size, const unsigned char (&signature)[kP256SignatureBytes]) {
-  if (publicKey[0] != 0x04) return SignatureCheck::kInvalid;
-  unsigned char digest[kSha256DigestBytes];
-  Sha256Hasher hasher;
-  hasher.Update(message, size);
-  if (!hasher.Finish(digest)) return SignatureCheck::kUnavailable;
-
+SignatureCheck VerifyP256Digest(const unsigned char (&publicKey)[kP256PublicKeyBytes],
+                                const unsigned char (&digest)[kSha256DigestBytes],
+                                const unsigned char (&signature)[kP256SignatureBytes]) {
   const AlgorithmOwner algorithm = OpenAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
   if (!algorithm) return SignatureCheck::kUnavailable;
   P256PublicBlob blob = {};
@@ -101,7 +96,7 @@ SignatureCheck VerifyP256Signature(const unsigned char (&publicKey)[kP256PublicK
     return SignatureCheck::kInvalid;
   }
   const KeyOwner key(rawKey);
-  const NTSTATUS status = BCryptVerifySignature(key.get(), nullptr, digest, sizeof digest,
+  const NTSTATUS status = BCryptVerifySignature(key.get(), nullptr, const_cast<PUCHAR>(digest), sizeof digest,
                                                 const_cast<PUCHAR>(signature), kP256SignatureBytes, 0);
   // STATUS_INVALID_SIGNATURE, and any other answer, is no proof.
   return status == kStatusSuccess ? SignatureCheck::kValid : SignatureCheck::kInvalid;
