@@ -114,7 +114,7 @@ int CSocketDownload::HttpFetch(const std::string& url, Transfer& transfer,
 }
 
 const ProxyRoute& CSocketDownload::RouteFor(const std::string& url, Transfer& transfer) {
-  if (url != transfer.routedUrl || transfer.routedUrl.empty()) {
+  if (url != transfer.routedUrl) {
     transfer.route = m_proxyLookup ? m_proxyLookup(url) : ProxyRoute();
     transfer.routedUrl = url;
     if (transfer.route.proxy) {

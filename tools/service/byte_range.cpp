@@ -27,11 +27,11 @@ ByteRange ResolveByteRange(const std::string& rangeField, int64_t fileSize) {
   const std::string field = Trimmed(rangeField);
   static const std::string kUnit = "bytes=";
   if (field.compare(0, kUnit.size(), kUnit) != 0 || field.find(',') != std::string::npos) return whole;
-  const std::string spec = Trimmed(field.substr(kUnit.size()));
-  const size_t dash = spec.find('-');
+  const std::string rangeText = Trimmed(field.substr(kUnit.size()));
+  const size_t dash = rangeText.find('-');
   if (dash == std::string::npos) return whole;
-  const std::string firstText = Trimmed(spec.substr(0, dash));
-  const std::string lastText = Trimmed(spec.substr(dash + 1));
+  const std::string firstText = Trimmed(rangeText.substr(0, dash));
+  const std::string lastText = Trimmed(rangeText.substr(dash + 1));
 
   ByteRange range;
   range.kind = RangeKind::kPart;
