@@ -12,6 +12,7 @@
 #include "base/log_helper.h"
 #include "base/message_box.h"
 #include "base/run_mode.h"
+#include "package/install_journal.h"
 #include "package/work_folders.h"
 
 std::wstring OwnModulePath() {
@@ -39,6 +40,9 @@ int CTavoraInstallerApp::RunAppInstance(const std::wstring& cmdLine) {
   OutputDebugStringW(L"Test CTavoraInstallerApp::RunAppInstance");
   m_strCmdLine = cmdLine;
   const std::wstring localBaseFolder = LocalBaseFolder();
+  // Before the mode is chosen: a run cut off in the middle (killed, or the power failed) may
+  // have left the client folder half old, half new, or a first install half made.
+  CInstallJournal::RecoverUnfinished(InstallJournalPath());
 
   if (IsUninstallCommand(cmdLine)) {
     g_runMode = RunMode::Uninstall;
@@ -48,6 +52,7 @@ int CTavoraInstallerApp::RunAppInstance(const std::wstring& cmdLine) {
   const bool tempCopy = IsTempCopyPath(OwnModulePath());
 
   CreateWorkFolder();
+  RemoveEarlierWorkFolders();
   if (g_runMode == RunMode::Uninstall) {
     RunUninstallSequence(tempCopy, localBaseFolder);
   } else {

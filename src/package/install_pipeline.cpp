@@ -77,23 +77,24 @@ void FailUnpack(const std::wstring& shownName, CInstallJournal& journal) {
 }
 
 // A missing file is written in place; an existing one is kept (keepExisting, once the item
-// has been found sound) or replaced through the sibling temp file. Either way the journal can
-// undo it.
+// has been found sound) or replaced through the sibling temp file. Either way the journal
+// notes the change first and can undo it.
 void PlaceFile(const std::wstring& target, const ItemSource& item, const std::wstring& shownName,
                bool keepExisting, CInstallJournal& journal) {
   DWORD error = 0;
-  switch (WriteNewFile(target, item, error)) {
-    case WriteResult::kWritten:
-      journal.Added(target, shownName);
-      return;
-    case WriteResult::kUnpackFailed:
-      FailUnpack(shownName, journal);
-      return;
-    case WriteResult::kWriteFailed:
-      journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-      return;
-    case WriteResult::kExists:
-      break;
+  if (!PathExists(target)) {
+    if (!journal.WillAdd(target)) return;
+    switch (WriteNewFile(target, item, error)) {
+      case WriteResult::kWritten:
+        return;
+      case WriteResult::kUnpackFailed:
+        FailUnpack(shownName, journal);
+        return;
+      case WriteResult::kWriteFailed:
+      case WriteResult::kExists:
+        journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+        return;
+    }
   }
   if (keepExisting) {
     // A damaged item fails the install even where its file is kept.
@@ -103,6 +104,7 @@ void PlaceFile(const std::wstring& target, const ItemSource& item, const std::ws
     return;
   }
   const std::wstring temp = SiblingTempPath(target);
+  if (!journal.WillTouch(target)) return;
   DeleteFileW(temp.c_str());  // left by a run that was killed
   switch (WriteNewFile(temp, item, error)) {
     case WriteResult::kWritten:
@@ -182,7 +184,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
     if (slash != std::wstring::npos) {
       const std::wstring itemFolder = folder + relativePath.substr(0, slash);
       if (itemFolder != createdFolder) {
-        CreateFolders(itemFolder);
+        if (!journal.CreateFolders(itemFolder)) continue;
         createdFolder = itemFolder;
       }
     }
@@ -194,7 +196,7 @@ void ExpandArchive(const std::wstring& archivePath, const std::wstring& targetFo
 
 void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFolder, const DownloadTaskList& tasks,
                                                   CInstallJournal& journal) {
-  if (!PathExists(installFolder)) CreateFolders(installFolder);
+  if (!journal.CreateFolders(installFolder)) return;
 
   for (const DownloadTask& task : tasks) {
     const std::wstring& archivePath = task.archivePath;
@@ -209,6 +211,7 @@ void CAftermathHelper::CopyModulesToInstallFolder(const std::wstring& installFol
     const std::wstring target = installFolder + fileName;
 
     const std::wstring temp = SiblingTempPath(target);
+    if (!journal.WillTouch(target)) continue;
     if (!CopyFileW(expanded.c_str(), temp.c_str(), FALSE)) {
       const DWORD copyError = GetLastError();
       DeleteFileW(temp.c_str());

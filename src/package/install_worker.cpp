@@ -6,17 +6,20 @@
 #include "package/install_journal.h"
 #include "package/work_folders.h"
 
-InstallWorkerFolders CurrentInstallWorkerFolders() { return {InstallFolder(), FullPackageFolder()}; }
+InstallWorkerFolders CurrentInstallWorkerFolders() {
+  return {InstallFolder(), FullPackageFolder(), InstallJournalPath()};
+}
 
 void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const InstallWorkerFolders& folders,
-                      const InstallWorkerWindow& window) {
+                      CInstallJournal& journal, const InstallWorkerWindow& window) {
   const auto cancelled = [&window] { return window.cancelFlag && window.cancelFlag->load() != 0; };
-  CInstallJournal journal;
 
-  if (fullPackage) {
+  if (!journal.Begin(folders.journalPath)) {
+    // Nothing was changed.
+  } else if (fullPackage) {
     // Written straight into place, once: a cancelled or failed run is rolled back below.
-    EnsureFolder(folders.installFolder);
-    if (!g_aftermathHelper.ExpandFullPackage(folders.installFolder, tasks, window.cancelFlag, journal) &&
+    if (journal.CreateFolders(folders.installFolder) &&
+        !g_aftermathHelper.ExpandFullPackage(folders.installFolder, tasks, window.cancelFlag, journal) &&
         !cancelled() && !journal.Failed()) {
       journal.Fail(L"the full package holds no TavoraStudent folder");
     }
@@ -29,7 +32,8 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
   const bool failed = !wasCancelled && journal.Failed();
   if (wasCancelled || failed) {
     journal.RollBack();
-  } else {
+  } else if (!fullPackage) {
+    if (window.updateCommitted) window.updateCommitted(journal);
     journal.Commit();
   }
   if (fullPackage) {
@@ -47,7 +51,6 @@ void RunInstallWorker(bool fullPackage, const DownloadTaskList& tasks, const Ins
   } else if (fullPackage) {
     if (window.postInstallRegister) window.postInstallRegister();
   } else {
-    if (window.updateCommitted) window.updateCommitted();
     if (window.closeWindow) window.closeWindow(kCloseProceed);
   }
 }

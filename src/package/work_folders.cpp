@@ -9,6 +9,7 @@
 #include "base/client_names.h"
 #include "base/file_system.h"
 #include "base/log_helper.h"
+#include "base/win_handles.h"
 #include "net/update_helper.h"
 
 namespace {
@@ -34,6 +35,7 @@ std::wstring FullPackageFolder() { return RoamingFolder() + L"\\TavoraInstaller\
 std::wstring UnZipFolder() { return RoamingFolder() + L"\\TavoraInstaller\\UnZipFolder\\"; }
 std::wstring ClientDataFolder() { return WithBackslash(RoamingFolder()) + L"Tavora\\TavoraStudent"; }
 std::wstring InstalledClientPath() { return InstallFolder() + kClientExeName; }
+std::wstring InstallJournalPath() { return LocalBaseFolder() + L"TavoraInstaller.journal"; }
 
 void CreateWorkFolder() {
   // The tick count only has to make the name unique per run; printed unsigned, so no "-".
@@ -51,6 +53,26 @@ void RemoveWorkFolder() {
   if (!g_updateHelper.m_workFolder.empty() && !RemoveTree(g_updateHelper.m_workFolder, &failure)) {
     CLogHelper::GetInstance()->Log("boost::filesystem::remove_all error : %s", failure.c_str());
   }
+}
+
+void RemoveEarlierWorkFolders() {
+  const std::wstring roaming = RoamingFolder();
+  if (roaming.empty()) return;
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle search(FindFirstFileW((roaming + L"\\TavoraInstaller*").c_str(), &found));
+  if (search.get() == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    const std::wstring digits = name.substr(wcslen(L"TavoraInstaller"));
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || digits.empty() ||
+        digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+      continue;
+    }
+    const std::wstring folder = roaming + L"\\" + name + L"\\";
+    if (folder == g_updateHelper.m_workFolder) continue;
+    std::string failure;
+    if (!RemoveTree(folder, &failure)) CLogHelper::GetInstance()->Log("%s", failure.c_str());
+  } while (FindNextFileW(search.get(), &found));
 }
 
 void EnsureFolder(const std::wstring& path) {

@@ -16,10 +16,16 @@ std::wstring FullPackageFolder();  // roaming + "\TavoraInstaller\"
 std::wstring UnZipFolder();        // roaming + "\TavoraInstaller\UnZipFolder\"
 std::wstring ClientDataFolder();   // roaming + "Tavora\TavoraStudent" (no final "\")
 std::wstring InstalledClientPath();  // InstallFolder + "TavoraStudent.exe"
+// Where an install run notes its changes: local + "TavoraInstaller.journal", outside the
+// installation folder, which a first install creates and a rollback removes again.
+std::wstring InstallJournalPath();
 
 // Builds roaming + "\TavoraInstaller<tick>\", stores it in the update helper, creates it.
 void CreateWorkFolder();
 // Deletes the stored work folder with everything in it.
 void RemoveWorkFolder();
+// Deletes the work folders of earlier runs that were ended before they could (roaming +
+// "\TavoraInstaller<digits>\"). Only one installer runs at a time, so none is in use.
+void RemoveEarlierWorkFolders();
 // Creates the folder with all missing parents when it does not exist; errors are swallowed.
 void EnsureFolder(const std::wstring& path);

@@ -14,6 +14,7 @@
 #include "package/install_worker.h"
 #include "package/manifest_queries.h"
 #include "package/work_folders.h"
+#include "system/journaled_registration.h"
 
 namespace {
 
@@ -153,7 +154,9 @@ void CInsInstallWindow::OnDownloadDone() {
     PostFinalMessage(window, WM_INSTALL_REGISTER, 0, 0, m_stopFlag);
   };
   // Written by the worker once the update is committed, before the window closes.
-  binding.updateCommitted = [] { g_aftermathHelper.UpdateUninstallVersion(g_updateHelper.m_mainVersion); };
+  binding.updateCommitted = [](CInstallJournal& journal) {
+    UpdateVersionInJournal(journal, g_updateHelper.m_mainVersion);
+  };
   binding.failInstall = [this, window](const std::wstring& reportLines) {
     {
       const std::lock_guard<std::mutex> lock(m_installFailureLock);
@@ -164,7 +167,8 @@ void CInsInstallWindow::OnDownloadDone() {
   const bool fullPackage = m_fullPackage != 0;
   try {
     m_installWorker = std::make_shared<std::thread>(
-        [this, fullPackage, binding] { RunInstallWorker(fullPackage, m_tasks, CurrentInstallWorkerFolders(), binding); });
+        [this, fullPackage, binding] { RunInstallWorker(fullPackage, m_tasks, CurrentInstallWorkerFolders(), m_journal, binding);
+        });
   } catch (const std::exception&) {
     Fail(L"Install worker could not start\r\n");
   }
@@ -186,10 +190,13 @@ void CInsInstallWindow::OnInstallFailed() {
 
 void CInsInstallWindow::OnInstallRegister() {
   if (m_finished) return;
+  if (!RegisterInstallInJournal(m_journal, InstallFolder(), g_updateHelper.m_mainVersion)) {
+    m_journal.RollBack();
+    Fail(m_journal.FailureLines());
+    return;
+  }
   m_finished = true;
-  const std::wstring installFolder = InstallFolder();
-  g_aftermathHelper.CreateShortcuts(installFolder);
-  g_aftermathHelper.WriteUninstallEntry(installFolder, g_updateHelper.m_mainVersion);
+  m_journal.Commit();
   Close(kCloseProceed);
 }
 

@@ -16,6 +16,7 @@
 
 #include "net/download_impl.h"
 #include "net/download_task.h"
+#include "package/install_journal.h"
 #include "system/process_control.h"
 #include "ui/install_progress.h"
 #include "ui/install_window.h"
@@ -59,6 +60,9 @@ class CInsInstallWindow : public CInstallWindow {
   int m_fullPackage = 0;
   CDownloadProgress m_progress;
   std::shared_ptr<CDownloadImpl> m_downloader;
+  // Declared before the worker: destroyed after it is joined. Begun by the worker, committed
+  // by it (update) or by OnInstallRegister (first install); left open, it is rolled back.
+  CInstallJournal m_journal;
   std::shared_ptr<std::thread> m_installWorker;
   std::atomic<uint8_t> m_stopFlag{0};  // the install worker's cancel byte
   std::mutex m_installFailureLock;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/file_version.h"
+#include "package/install_journal.h"
 #include "support/temp_folder.h"
 #include "support/zip_builder.h"
 
@@ -25,7 +26,7 @@ struct RecordingWindow {
     window.cancelFlag = &cancel;
     window.closeWindow = [this](int code) { calls.push_back("close " + std::to_string(code)); };
     window.postInstallRegister = [this] { calls.push_back("WM_INSTALL_REGISTER"); };
-    window.updateCommitted = [this] { calls.push_back("update committed"); };
+    window.updateCommitted = [this](CInstallJournal&) { calls.push_back("update committed"); };
     window.failInstall = [this](const std::wstring& lines) {
       calls.push_back("failed: " + std::string(lines.begin(), lines.end()));
     };
@@ -55,6 +56,7 @@ class InstallWorker : public ::testing::Test {
   std::wstring work;
   InstallWorkerFolders folders;
   RecordingWindow window;
+  CInstallJournal journal;
 };
 
 std::string FullPackage() {
@@ -71,7 +73,7 @@ TEST_F(InstallWorker, ModuleRoadInstallsModulesAndClosesWithOne) {
   WriteFileBytes(folders.installFolder + L"TavoraCore.dll", "old core");
   const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"),
                                Downloaded(L"locales.zip", ZipBuilder().Add("locales/en-US/a.ini", "a").Build())};
-  RunInstallWorker(false, tasks, folders, window.Bind());
+  RunInstallWorker(false, tasks, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, (std::vector<std::string>{"update committed", "close 1"}));
   EXPECT_EQ(Installed(L"TavoraCore.dll"), "new core");
   EXPECT_EQ(Installed(L"locales\\en-US\\a.ini"), "a");
@@ -81,7 +83,7 @@ TEST_F(InstallWorker, ModuleRoadInstallsModulesAndClosesWithOne) {
 TEST_F(InstallWorker, FullPackageRoadCopiesTheClientKeepsExistingFilesAndAsksForRegistration) {
   fs::create_directories(folders.installFolder);
   WriteFileBytes(folders.installFolder + L"config.ini", "user's config");
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
   EXPECT_EQ(Installed(L"TavoraStudent.exe"), "packaged client");
   EXPECT_EQ(Installed(L"config.ini"), "user's config");
@@ -91,20 +93,20 @@ TEST_F(InstallWorker, FullPackageRoadCopiesTheClientKeepsExistingFilesAndAsksFor
 
 TEST_F(InstallWorker, FullPackageWithoutTheClientFolderFailsWithFour) {
   const std::string package = ZipBuilder().Add("Other/TavoraStudent.exe", "misplaced").Build();
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package)}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package)}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"failed: the full package holds no TavoraStudent folder\r\n"});
   EXPECT_FALSE(fs::exists(folders.installFolder + L"TavoraStudent.exe"));
   EXPECT_FALSE(fs::exists(folders.fullPackageFolder));
 }
 
 TEST_F(InstallWorker, UnreadableFullPackageFailsWithFour) {
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", "not a zip archive")}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", "not a zip archive")}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"failed: TavoraStudent.zip: the archive could not be opened\r\n"});
 }
 
 TEST_F(InstallWorker, CancelledFullPackageClosesWithTwoAndInstallsNothing) {
   window.cancel = 1;
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
   EXPECT_FALSE(fs::exists(folders.installFolder + L"TavoraStudent.exe"));
   EXPECT_FALSE(fs::exists(folders.fullPackageFolder));
@@ -113,7 +115,7 @@ TEST_F(InstallWorker, CancelledFullPackageClosesWithTwoAndInstallsNothing) {
 TEST_F(InstallWorker, CancelledModuleRoadClosesWithTwoWithoutUnpacking) {
   window.cancel = 1;
   const DownloadTaskList tasks{Downloaded(L"locales.zip", ZipBuilder().Add("locales/a.ini", "a").Build())};
-  RunInstallWorker(false, tasks, folders, window.Bind());
+  RunInstallWorker(false, tasks, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
   EXPECT_FALSE(fs::exists(folders.installFolder + L"locales\\a.ini"));
 }
@@ -123,7 +125,7 @@ TEST_F(InstallWorker, SampleClientFullPackageInstallsEveryFileWithItsVersion) {
   for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
     package.Add("TavoraStudent/" + entry.path().filename().string(), ReadFileBytes(entry.path()));
   }
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package.Build())}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package.Build())}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
   for (const auto& entry : fs::directory_iterator(TAVORA_SAMPLE_RELEASE_NEW)) {
     EXPECT_EQ(Installed(entry.path().filename().wstring()), ReadFileBytes(entry.path())) << entry.path();
@@ -134,14 +136,14 @@ TEST_F(InstallWorker, SampleClientFullPackageInstallsEveryFileWithItsVersion) {
 TEST_F(InstallWorker, WorksWithoutACancelFlag) {
   InstallWorkerWindow bound = window.Bind();
   bound.cancelFlag = nullptr;
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, bound);
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", FullPackage())}, folders, journal, bound);
   EXPECT_EQ(window.calls, std::vector<std::string>{"WM_INSTALL_REGISTER"});
 }
 
 TEST_F(InstallWorker, WithoutAFailureReceiverAFailedInstallStillClosesWithFour) {
   InstallWorkerWindow bound = window.Bind();
   bound.failInstall = nullptr;
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", "not a zip archive")}, folders, bound);
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", "not a zip archive")}, folders, journal, bound);
   EXPECT_EQ(window.calls, std::vector<std::string>{"close 4"});
 }
 
@@ -150,7 +152,7 @@ TEST_F(InstallWorker, FullPackageWithARefusedItemInstallsNothingAndReportsTheIte
                                   .Add("TavoraStudent/TavoraStudent.exe", "packaged client")
                                   .Add("TavoraStudent/../../escaped.txt", "outside")
                                   .Build();
-  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package)}, folders, window.Bind());
+  RunInstallWorker(true, {Downloaded(L"TavoraStudent.zip", package)}, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"failed: TavoraStudent.zip item 1 \"TavoraStudent/../../escaped.txt\": "
                                                    "refused, its name leaves the target folder\r\n"});
   EXPECT_FALSE(fs::exists(folders.installFolder + L"TavoraStudent.exe"));
@@ -167,7 +169,7 @@ TEST_F(InstallWorker, ModuleRoadWithALockedFilePutsBackEveryReplacedFileAndRepor
   HANDLE busy = CreateFileW((folders.installFolder + L"TavoraStudent.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-  RunInstallWorker(false, tasks, folders, window.Bind());
+  RunInstallWorker(false, tasks, folders, journal, window.Bind());
   CloseHandle(busy);
   ASSERT_EQ(window.calls.size(), 1u);
   EXPECT_EQ(window.calls[0].rfind("failed: TavoraStudent.exe: could not be replaced, it may be in use (error ", 0), 0u)
@@ -187,7 +189,7 @@ TEST_F(InstallWorker, CancelledModuleRoadPutsBackWhatItAlreadyReplaced) {
   window.cancel = 1;
   const DownloadTaskList tasks{Downloaded(L"TavoraCore.dll", "new core"),
                                Downloaded(L"parts.zip", ZipBuilder().Add("parts/a.bin", "a").Build())};
-  RunInstallWorker(false, tasks, folders, window.Bind());
+  RunInstallWorker(false, tasks, folders, journal, window.Bind());
   EXPECT_EQ(window.calls, std::vector<std::string>{"close 2"});
   EXPECT_EQ(Installed(L"TavoraCore.dll"), "old core");
   EXPECT_FALSE(fs::exists(folders.installFolder + L"parts.zip"));

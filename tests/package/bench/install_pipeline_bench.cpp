@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "package/install_journal.h"
 #include "package/install_worker.h"
 
 namespace fs = std::filesystem;
@@ -23,6 +24,8 @@ int wmain(int argc, wchar_t** argv) {
   InstallWorkerFolders folders;
   folders.installFolder = (scratch / L"local" / L"Quillmor" / L"TavoraStudent").wstring() + L"\\";
   folders.fullPackageFolder = (scratch / L"roaming" / L"TavoraInstaller").wstring() + L"\\";
+  // The journal on disk, as a real run keeps it: every change is flushed before it is made.
+  folders.journalPath = (scratch / L"TavoraInstaller.journal").wstring();
 
   // The download worker leaves the package as "<work>\TavoraStudent.zip".
   fs::create_directories(work);
@@ -44,7 +47,9 @@ int wmain(int argc, wchar_t** argv) {
   };
 
   const auto start = std::chrono::steady_clock::now();
-  RunInstallWorker(true, {task}, folders, window);
+  CInstallJournal journal;
+  RunInstallWorker(true, {task}, folders, journal, window);
+  if (registered) journal.Commit();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   uint64_t files = 0, bytes = 0;
