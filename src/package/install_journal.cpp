@@ -100,8 +100,13 @@ std::vector<std::wstring> UndoRecords(const std::vector<JournalRecord>& records)
     switch (record->step) {
       case JournalStep::kKept: {
         const std::wstring old = path + kOldEnding;
-        if (Exists(old) && !MoveFileExW(old.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!Exists(old)) break;
+        if (!MoveFileExW(old.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
           fail(path, L"could not be put back and keeps its new content");
+        } else if (Exists(old)) {
+          // Cut off before the new content moved in, the kept name is a second link to the
+          // target itself; a move between two links of one file leaves both (POSIX rename).
+          DeleteFileW(old.c_str());
         }
         break;
       }

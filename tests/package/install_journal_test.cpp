@@ -75,6 +75,17 @@ TEST_F(InstallJournalRecovery, UpdateCutOffAfterAnyStepGetsEveryOldContentBack) 
   ASSERT_TRUE(CInstallJournal::RecoverUnfinished(journal.wstring())) << "nothing left to do is no failure";
 }
 
+TEST_F(InstallJournalRecovery, RunCutOffBeforeTheNewContentMovedInKeepsTheTargetAsItWas) {
+  fs::create_directories(temp / "c");
+  WriteFileBytes(temp / "c" / "net.dll", "old net");
+  // The kept name is a second link to the target: nothing has replaced it yet.
+  ASSERT_TRUE(CreateHardLinkW(Path("c\\net.dll.tavora-old").c_str(), Path("c\\net.dll").c_str(), nullptr));
+  WriteFileBytes(temp / "c" / "net.dll.tavora-part", "new net");
+  Journal("touch c\\net.dll\nkept c\\net.dll");
+  ASSERT_TRUE(CInstallJournal::RecoverUnfinished(journal.wstring()));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"c\\", "c\\net.dll=old net"}));
+}
+
 TEST_F(InstallJournalRecovery, CommittedRunKeepsTheNewContentAndDropsTheKeptCopies) {
   fs::create_directories(temp / "c");
   WriteFileBytes(temp / "c" / "core.dll", "new core");

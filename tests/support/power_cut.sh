@@ -5,7 +5,8 @@
 #   power_cut_after KIND AMOUNT   after the click on the welcome window's button: waits until
 #                                 KIND (download: bytes of files named *$cut_download_name*
 #                                 in the work folders; journal: lines of the install journal)
-#                                 reaches AMOUNT, then kills. Sets cut_found ("download N" or
+#                                 reaches AMOUNT, then kills; false (and the
+#                                 installer stopped) when it never gets there. Sets cut_found ("download N" or
 #                                 "journal N": what had happened when the kill landed) and
 #                                 cut_ran_out (1 when the run ended, or committed and
 #                                 removed its journal, before the point).
@@ -24,7 +25,12 @@ power_cut_after() {
   cut_ran_out=0 cut_found=
   start_installer "$installer" "$run_dir"
   installer_pid=$pid
-  welcome=$(wait_installer_window 30) || { cut_found="no welcome window"; return 1; }
+  if ! welcome=$(wait_installer_window 30); then
+    stop_wine_program TavoraStudentInstaller.exe
+    cut_found=
+    echo "     no welcome window came up" >&2
+    return 1
+  fi
   pids=$(wine_pids TavoraStudentInstaller.exe)
   # shellcheck disable=SC2086
   click_at $drive_btn_install
@@ -35,7 +41,11 @@ power_cut_after() {
     [ "$(journal_lines)" -gt 0 ] && seen=1
     [ "$seen" = 1 ] && [ ! -f "$install_journal" ] && { cut_ran_out=1; break; }
     kill -0 $pids 2>/dev/null || { cut_ran_out=1; break; }
-    [ $SECONDS -ge $end ] && { cut_found="no progress to $kind $amount"; return 1; }
+    if [ $SECONDS -ge $end ]; then
+      stop_wine_program TavoraStudentInstaller.exe
+      echo "     no progress to $kind $amount" >&2
+      return 1
+    fi
     sleep 0.01
   done
   # shellcheck disable=SC2086
