@@ -46,34 +46,36 @@ struct ItemSource {
   int index;
 };
 
-enum class WriteResult { kWritten, kExists, kUnpackFailed, kWriteFailed };
+void FailUnpack(const std::wstring& shownName, CInstallJournal& journal) {
+  journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
+}
 
 // Writes path, which must not exist yet, with the item unpacked straight into it: memory
 // stays at one block whatever the item's size. A partly written file is removed again, also
-// when the item turns out damaged at its end (its CRC is known only then); error is set for
-// kWriteFailed.
-WriteResult WriteNewFile(const std::wstring& path, const ItemSource& item, DWORD& error) {
+// when the item turns out damaged at its end (its CRC is known only then). False, with a
+// failure line, when the item is damaged or the file cannot be written.
+bool WriteNewFile(const std::wstring& path, const ItemSource& item, const std::wstring& shownName,
+                  CInstallJournal& journal) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteResult::kExists
-                                                                         : WriteResult::kWriteFailed;
+  DWORD error = GetLastError();
+  bool writeFailed = file.get() == INVALID_HANDLE_VALUE;
+  if (!writeFailed) {
+    const bool unpacked = item.reader.UnzipItemTo(item.index, [&](const uint8_t* bytes, size_t count) {
+      if (WriteAll(file.get(), bytes, count)) return true;
+      error = GetLastError();
+      writeFailed = true;
+      return false;
+    });
+    if (unpacked) return true;
+    file.reset();
+    DeleteFileW(path.c_str());
   }
-  bool writeFailed = false;
-  const bool unpacked = item.reader.UnzipItemTo(item.index, [&](const uint8_t* bytes, size_t count) {
-    if (WriteAll(file.get(), bytes, count)) return true;
-    error = GetLastError();
-    writeFailed = true;
-    return false;
-  });
-  if (unpacked) return WriteResult::kWritten;
-  file.reset();
-  DeleteFileW(path.c_str());
-  return writeFailed ? WriteResult::kWriteFailed : WriteResult::kUnpackFailed;
-}
-
-void FailUnpack(const std::wstring& shownName, CInstallJournal& journal) {
-  journal.Fail(shownName + L": could not be unpacked (damaged, or larger than an item may be)");
+  if (writeFailed) {
+    journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
+  } else {
+    FailUnpack(shownName, journal);
+  }
+  return false;
 }
 
 // A missing file is written in place; an existing one is kept (keepExisting, once the item
@@ -81,20 +83,9 @@ void FailUnpack(const std::wstring& shownName, CInstallJournal& journal) {
 // notes the change first and can undo it.
 void PlaceFile(const std::wstring& target, const ItemSource& item, const std::wstring& shownName,
                bool keepExisting, CInstallJournal& journal) {
-  DWORD error = 0;
   if (!PathExists(target)) {
-    if (!journal.WillAdd(target)) return;
-    switch (WriteNewFile(target, item, error)) {
-      case WriteResult::kWritten:
-        return;
-      case WriteResult::kUnpackFailed:
-        FailUnpack(shownName, journal);
-        return;
-      case WriteResult::kWriteFailed:
-      case WriteResult::kExists:
-        journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-        return;
-    }
+    if (journal.WillAdd(target)) WriteNewFile(target, item, shownName, journal);
+    return;
   }
   if (keepExisting) {
     // A damaged item fails the install even where its file is kept.
@@ -106,18 +97,7 @@ void PlaceFile(const std::wstring& target, const ItemSource& item, const std::ws
   const std::wstring temp = SiblingTempPath(target);
   if (!journal.WillTouch(target)) return;
   DeleteFileW(temp.c_str());  // left by a run that was killed
-  switch (WriteNewFile(temp, item, error)) {
-    case WriteResult::kWritten:
-      journal.Replace(temp, target, shownName);
-      return;
-    case WriteResult::kUnpackFailed:
-      FailUnpack(shownName, journal);
-      return;
-    case WriteResult::kWriteFailed:
-    case WriteResult::kExists:
-      journal.Fail(shownName + L": could not be written (" + ErrorText(error) + L")");
-      return;
-  }
+  if (WriteNewFile(temp, item, shownName, journal)) journal.Replace(temp, target, shownName);
 }
 
 std::wstring ItemName(const ZipEntry& entry) {
